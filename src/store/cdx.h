@@ -52,6 +52,7 @@ class CdxCursor {
   std::string key_;
   std::uint32_t recno_ = 0;
   std::uint64_t stamp_ = 0;
+  std::uint64_t hops_ = 0;  // leaf pages passed: bounds a walk over damaged links
   bool valid_ = false;
 };
 
@@ -119,10 +120,12 @@ class CdxTag {
   CdxTag& operator=(const CdxTag&) = delete;
   ~CdxTag();
 
- private:
-  friend class CdxFile;
+  // Internal to the index code (declared here, defined in cdx_internal.h).
   struct Node;
   struct Impl;
+
+ private:
+  friend class CdxFile;
   CdxTag(CdxFile* file, std::string name, std::uint32_t header_offset);
 
   CdxFile* file_;
