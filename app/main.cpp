@@ -1,6 +1,92 @@
+// Rendax2023: picks a front end and hands control to the shell.
+//
+//   rendax2023 [terminal]                          the real window (Qt)
+//   rendax2023 --headless [--keys=SCRIPT] [--answers=LIST] [--dump=FILE|-] [terminal]
+//
+// Headless runs read keys from SCRIPT (ENTER, ESC, F2, ALT+T, TEXT:abc, PICK:Terminar, ...)
+// and message-box answers from LIST (YES, NO, CANCEL, OK, CLOSE); when the keys run
+// out the program ends. --dump writes the final screen, status line and every message
+// box shown.
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
 
-int main() {
-  std::puts("Rendax2023");
-  return 0;
+#include "platform/headless_console.h"
+#include "shell/context.h"
+#include "shell/startup.h"
+#include "shell/window_layer.h"
+#ifdef RENDAX_HAVE_QT
+#include "platform/qt/qt_front_end.h"
+#endif
+
+namespace {
+
+struct Options {
+  bool headless = false;
+  std::string keys, answers, dump, terminal;
+};
+
+bool take(const char* arg, const char* name, std::string& value) {
+  std::size_t n = std::strlen(name);
+  if (std::strncmp(arg, name, n) != 0 || arg[n] != '=') return false;
+  value = arg + n + 1;
+  return true;
+}
+
+Options parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--headless") == 0) o.headless = true;
+    else if (take(a, "--keys", o.keys) || take(a, "--answers", o.answers) || take(a, "--dump", o.dump)) continue;
+    else if (a[0] != '-') o.terminal = a;
+  }
+  return o;
+}
+
+int run_shell(platform::Console& console, const std::string& terminal) {
+  shell::set_console(&console);
+  shell::start_window_layer();
+  int code = shell::MAIN(terminal);
+  shell::reset_window_layer();
+  shell::set_console(nullptr);
+  return code;
+}
+
+int run_headless(const Options& o) {
+  platform::HeadlessConsole console;
+  try {
+    console.add_keys(o.keys);
+    console.add_answers(o.answers);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "rendax2023: " << e.what() << "\n";
+    return 2;
+  }
+  int code = run_shell(console, o.terminal);
+  if (!o.dump.empty()) {
+    if (o.dump == "-") {
+      std::cout << console.report();
+    } else {
+      std::ofstream out(o.dump, std::ios::binary);
+      out << console.report();
+    }
+  }
+  return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o = parse(argc, argv);
+  if (o.headless) return run_headless(o);
+#ifdef RENDAX_HAVE_QT
+  return platform::run_qt_front_end(argc, argv,
+                                    [&](platform::Console& console) { return run_shell(console, o.terminal); });
+#else
+  std::cerr << "rendax2023: built without the window front end; run it with --headless\n";
+  return 2;
+#endif
 }

@@ -10,6 +10,7 @@
 // blocks until the answer comes; when the window that would answer has gone away
 // the answer is "cancelled" (MessageAnswer::Closed, EventKind::Quit).
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,6 +121,13 @@ class Console {
   // Palette entries 0..15 as 0xRRGGBB.
   virtual std::uint32_t palette(int index) = 0;
   virtual void set_palette(int index, std::uint32_t rgb) = 0;
+};
+
+// Thrown by the program's waits when the front end answered EventKind::Quit: the
+// program unwinds to main() and ends.
+class FrontEndGone : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the window system went away"; }
 };
 
 // The standard 16-colour palette of the cell screen.
