@@ -141,10 +141,11 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
     int key_pos = static_cast<int>(kPage);
     unsigned char* entry = page + kLeafHeader;
     const char* prev = nullptr;
+    int prev_trail = 0;
     while (i < n) {
       const char* k = keys + order[i] * ukl;
       int trail = trailing(k, kl, pad);
-      int dup = prev == nullptr ? 0 : std::min(common(prev, k, kl), kl - trail);
+      int dup = prev == nullptr ? 0 : std::min({common(prev, k, kl), kl - trail, kl - prev_trail});
       int len = kl - trail - dup;
       if (used + fmt.bytes + len > kLeafSpace) break;
       used += fmt.bytes + len;
@@ -155,6 +156,7 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
       for (int b = 0; b < fmt.bytes; ++b) entry[b] = static_cast<unsigned char>(v >> (8 * b));
       entry += fmt.bytes;
       prev = k;
+      prev_trail = trail;
       ++count;
       ++i;
     }

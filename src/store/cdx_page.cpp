@@ -35,12 +35,14 @@ int leaf_bytes(const CdxTag::Node& node, int a, int b, char pad) {
   LeafFormat f = LeafFormat::for_page(node.key_length, max_recno);
   int total = (b - a) * f.bytes;
   std::string_view prev;
+  int prev_trail = 0;
   for (int i = a; i < b; ++i) {
     std::string_view k = node.key(i);
     int trail = trailing_count(k, pad);
-    int dup = i == a ? 0 : std::min(common_prefix(prev, k), node.key_length - trail);
+    int dup = i == a ? 0 : std::min({common_prefix(prev, k), node.key_length - trail, node.key_length - prev_trail});
     total += node.key_length - trail - dup;
     prev = k;
+    prev_trail = trail;
   }
   return total;
 }
@@ -83,10 +85,14 @@ void encode_page(const CdxTag::Node& node, char pad, unsigned char* page) {
   int key_pos = static_cast<int>(kPage);
   unsigned char* entry = page + kLeafHeader;
   std::string_view prev;
+  int prev_trail = 0;
   for (int i = 0; i < node.n(); ++i) {
     std::string_view k = node.key(i);
     int trail = trailing_count(k, pad);
-    int dup = i == 0 ? 0 : std::min(common_prefix(prev, k), kl - trail);
+    // The shared part never reaches into the previous key's trailing pad: some readers
+    // rebuild that pad with zero bytes whatever the key type.
+    int dup = i == 0 ? 0 : std::min({common_prefix(prev, k), kl - trail, kl - prev_trail});
+    prev_trail = trail;
     int len = kl - trail - dup;
     key_pos -= len;
     std::memcpy(page + key_pos, k.data() + dup, static_cast<std::size_t>(len));
