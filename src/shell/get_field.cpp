@@ -209,17 +209,17 @@ ReadEnd read_fields(std::vector<GetField>& fields, const ReadOptions& options) {
     if (f.button) f.button->setFocus();
     screen.set_cursor_shape(f.button ? platform::CursorShape::Hidden : platform::CursorShape::Underline);
     while (move == Stay) {
+      if (g_read.cancel_requested) return ReadEnd::Cancelled;
+      if (g_read.end_requested) {
+        if (!f.button) f.assign(buffer);
+        return ReadEnd::Ended;
+      }
       if (!f.button) {
         draw(f, buffer, true);
         screen.set_cursor(f.row, f.col + static_cast<int>(pos));
       }
       console().present();
       int key = read_key(-1);
-      if (g_read.cancel_requested) return ReadEnd::Cancelled;
-      if (g_read.end_requested) {
-        f.assign(buffer);
-        return ReadEnd::Ended;
-      }
       if (key == 0) continue;
       if (auto action = key_bindings().get(key)) {
         // The action sees the field as typed so far, and may change it.

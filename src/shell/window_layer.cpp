@@ -93,6 +93,7 @@ LDialog::~LDialog() {
   // Menus and status bars may outlive their window.
   if (oMenu) oMenu->oParent = nullptr;
   if (oStatusBar) oStatusBar->oParent = nullptr;
+  for (LButton* b : aControls) b->oParent = nullptr;
   std::erase(layer().stack, this);
 }
 

@@ -1,0 +1,73 @@
+#include "util/accent_folding.h"
+
+#include <array>
+
+namespace util {
+namespace {
+
+struct Row {
+  char replacement;
+  std::vector<unsigned char> bytes;
+};
+
+const std::vector<Row>& rows() {
+  static const std::vector<Row> kRows = {
+      {'a', {0xA0, 0x84, 0x85, 0xC6, 0x83, 0xE3, 0xE2, 0xE1}},
+      {'A', {0xB7, 0xB5, 0xC7, 0xB6, 0x8E, 0xA6, 0xC1, 0xC3}},
+      {'c', {0x87, 0xE7}},
+      {'C', {0x80}},
+      {'e', {0x8A, 0x88, 0x82, 0x89, 0x26, 0xDA, 0xDB}},
+      {'E', {0x90, 0xD4, 0xD2, 0xD3, 0x7F, 0xC9, 0xF4}},
+      {'i', {0xA1, 0x8C, 0x8B, 0xED, 0xFA}},
+      {'I', {0xD6, 0xDE, 0xD7, 0xD8, 0xCD}},
+      {'o', {0xA2, 0xE4, 0x93, 0x94, 0x95, 0xA7, 0xF3, 0xF5}},
+      {'O', {0xE0, 0xE5, 0x99, 0xD5, 0x9D}},
+      {'u', {0xA3, 0x81, 0xEA, 0x97, 0x96, 0xF9}},
+      {'U', {0xE9, 0xEB, 0x9A}},
+      {'L', {0x9C}},
+      {'2', {0xFD}},
+      {'3', {0xFC}},
+      {'-', {0x3C, 0x3E, 0x5F}},
+      {' ', {0x22, 0x27, 0x23, 0xAB, 0xAC, 0xA4, 0xA5, 0xA8, 0xA9, 0xAA, 0xAD, 0xAE, 0xAF, 0xB0, 0xB1,
+             0xB2, 0xB3, 0xB4, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xC2, 0xC4, 0xC5,
+             0xC8, 0xCA, 0xCB, 0xCC, 0xCE, 0xCF, 0xD0, 0xD1, 0xD9, 0xDC, 0xDD, 0xDF, 0xE6, 0xE8, 0xEC,
+             0xEE, 0xEF, 0xF0, 0xF1, 0xF2, 0xF6, 0xF7, 0xF8, 0xFB, 0xFE, 0xFF}},
+  };
+  return kRows;
+}
+
+// No replacement is itself a key, so the list amounts to one byte-to-byte map.
+const std::array<char, 256>& byte_map() {
+  static const std::array<char, 256> kMap = [] {
+    std::array<char, 256> m{};
+    for (int b = 0; b < 256; ++b) m[b] = static_cast<char>(b);
+    for (const auto& row : rows())
+      for (unsigned char b : row.bytes) m[b] = row.replacement;
+    return m;
+  }();
+  return kMap;
+}
+
+}  // namespace
+
+const std::vector<std::pair<unsigned char, char>>& MATCAR() {
+  static const std::vector<std::pair<unsigned char, char>> kPairs = [] {
+    std::vector<std::pair<unsigned char, char>> pairs;
+    for (const auto& row : rows())
+      for (unsigned char b : row.bytes) pairs.emplace_back(b, row.replacement);
+    return pairs;
+  }();
+  return kPairs;
+}
+
+std::string CONVCAR(std::string_view text) {
+  std::string out(text.substr(0, text.find_last_not_of(' ') == std::string_view::npos
+                                      ? 0
+                                      : text.find_last_not_of(' ') + 1));
+  if (out.empty()) return " ";
+  const auto& map = byte_map();
+  for (char& c : out) c = map[static_cast<unsigned char>(c)];
+  return out;
+}
+
+}  // namespace util
