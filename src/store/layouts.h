@@ -16,7 +16,8 @@ struct FieldSpec {
   bool operator==(const FieldSpec&) const = default;
 };
 
-enum class OpenMode { Shared, Exclusive, AsAsked };
+// How the catalogue opens a table (the work area's own mode is store::OpenMode).
+enum class CatalogOpen { Shared, Exclusive, AsAsked };
 
 struct IndexFileSpec {
   std::string file;  // base name without extension ("IMP0923", "IMP0923B", "OCUPACAB")
@@ -26,7 +27,7 @@ struct IndexFileSpec {
 struct TableSpec {
   int number = 0;
   std::string file;  // base name without extension ("IMP0923", "CONFIG", "DIRET04", "TMP_0904")
-  OpenMode mode = OpenMode::Shared;
+  CatalogOpen mode = CatalogOpen::Shared;
   std::vector<IndexFileSpec> indexes;  // main index first, then "B", then "C"
   bool in_work_folder = false;         // work copies (TMP_ tables)
   bool in_data_folder = false;         // declaration tables 01..21
