@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -166,6 +167,15 @@ TEST(QtFrontEnd, KeyPressesReachTheProgramAsItsKeyCodes) {
       EXPECT_EQ(e.kind, EventKind::Key) << "key " << std::hex << k.key;
       EXPECT_EQ(e.code, k.code) << "key " << std::hex << k.key << " modifiers " << k.mods.toInt();
     }
+    // A character composed from a dead key comes from the input method.
+    on_gui([] {
+      QInputMethodEvent composed;
+      composed.setCommitString(QString::fromUtf8("ã"));
+      QApplication::sendEvent(grid(), &composed);
+    });
+    const Event e = next_event(c);
+    EXPECT_EQ(e.kind, EventKind::Key);
+    EXPECT_EQ(e.code, 0xC6);  // CP850 ã
     // The menu did not take Alt+A or Alt+I for itself.
     on_gui([] { EXPECT_EQ(QApplication::activePopupWidget(), nullptr); });
     return 5;

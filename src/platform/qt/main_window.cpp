@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -52,7 +53,22 @@ constexpr int kBlinkTicks = 16;  // about half a second
 GridView::GridView(MainWindow& owner, const Rect& region, QWidget* parent)
     : QWidget(parent), owner_(owner), region_(region) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_InputMethodEnabled);
   setFocusPolicy(Qt::StrongFocus);
+}
+
+void GridView::inputMethodEvent(QInputMethodEvent* event) {
+  for (int code : text_key_codes(event->commitString())) owner_.post(Event{EventKind::Key, code});
+  event->accept();
+}
+
+QVariant GridView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return cell_rect(owner_.cursor_row(), owner_.cursor_col());
+    case Qt::ImHints: return static_cast<int>(Qt::ImhNoPredictiveText);
+    default: return QWidget::inputMethodQuery(query);
+  }
 }
 
 void GridView::set_font(const CellFont& font) {
@@ -699,6 +715,10 @@ MessageAnswer MainWindow::message_box(const std::string& text, const std::string
   box->setEscapeButton(closed);
   box->setDefaultButton(static_cast<QPushButton*>(
       box->button(buttons == MessageButtons::Ok ? QMessageBox::Ok : QMessageBox::Yes)));
+  // Centred on the main window (placed by hand: without a window manager the toolkit's
+  // own placement may put it anywhere).
+  box->adjustSize();
+  box->move(frameGeometry().center() - QPoint(box->width() / 2, box->height() / 2));
   box->exec();
   if (!box) return MessageAnswer::Closed;  // the window went away under it
   QAbstractButton* clicked = box->clickedButton();

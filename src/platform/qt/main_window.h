@@ -43,6 +43,9 @@ class GridView : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // Composed characters (dead keys, input methods) arrive here rather than as key presses.
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  private:
   bool cell_at(const QPointF& pos, int& row, int& col) const;
