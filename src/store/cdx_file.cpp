@@ -419,6 +419,7 @@ void CdxFile::evict_if_needed() {
 }
 
 void CdxFile::flush() {
+  if (!directory_) return;  // never opened
   bool headers = header_dirty_ || directory_->header_dirty_;
   for (const auto& [name, t] : tags_) headers = headers || t->header_dirty_;
   if (!changed_ && !headers && cache_->dirty.empty() && cache_->freed.empty()) return;
