@@ -1,7 +1,7 @@
 // A small program on the Qt front end: a banner with boxes, shades and colours, a menu,
 // a status bar and (with --dialog) a dialog window with a button and a text box. Used by
 // the front end's tests (no-display start) and for looking at the window under Xvfb.
-//   qt_demo [--dialog] [--exit-after MS]
+//   qt_demo [--dialog | --small-dialog] [--exit-after MS]
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -56,10 +56,11 @@ void draw(Console& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool dialog = false;
+  bool dialog = false, small = false;
   int exit_after = -1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--dialog") == 0) dialog = true;
+    if (std::strcmp(argv[i], "--small-dialog") == 0) dialog = small = true;
     if (std::strcmp(argv[i], "--exit-after") == 0 && i + 1 < argc) exit_after = std::atoi(argv[++i]);
   }
   return platform::run_qt_front_end(argc, argv, [&](Console& c) {
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
       spec.title = util::utf8_to_cp1252("Atenção");
       spec.close_box = true;
       int h = c.open_window(spec);
+      if (small) c.set_font(h, "", 17, 8);  // the dialogs' usual 85 % of the main grid's 10x20
       auto& s = c.screen();
       frame(s, Rect{12, 15, 20, 64}, false, 0x70);
       s.write(13, 17, u8"Confirma a gravação da declaração?"_cp, 0x70);

@@ -432,6 +432,38 @@ TEST(QtFrontEnd, DialogWindowsButtonsCloseBoxesAndMouseClicks) {
   });
 }
 
+TEST(QtFrontEnd, AWindowUnderADialogKeepsShowingItsOwnCells) {
+  run([&](Console& c) {
+    auto& s = c.screen();
+    s.fill(Rect{}, ' ', 0x20);  // green
+    c.present();
+    const int h = c.open_window(window_at(Rect{5, 10, 10, 40}));
+    s.fill(Rect{5, 10, 10, 40}, ' ', 0x40);  // the dialog's cells: red
+    s.write(20, 0, "main", 0x10);              // outside the dialog: blue
+    c.present();
+    auto colour_at = [](QWidget* w, int row, int col, int top, int left) {
+      const QImage image = w->grab().toImage();
+      const int cw = grid()->width() / kCols, ch = grid()->height() / kRows;
+      return image.pixel((col - left) * cw + 1, (row - top) * ch + 1) & 0xFFFFFF;
+    };
+    on_gui([&] {
+      QWidget* frame = main_window()->findChild<QWidget*>(QStringLiteral("window_%1").arg(h));
+      ASSERT_NE(frame, nullptr);
+      QWidget* body = nullptr;
+      for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->width() == grid()->width() * 31 / 80) body = child;
+      ASSERT_NE(body, nullptr);
+      EXPECT_EQ(colour_at(body, 6, 11, 5, 10), default_palette(4));
+      EXPECT_EQ(colour_at(grid(), 6, 11, 0, 0), default_palette(2));  // as before the dialog opened
+      EXPECT_EQ(colour_at(grid(), 20, 0, 0, 0), default_palette(1));  // live outside it
+    });
+    c.close_window(h);
+    c.present();
+    on_gui([&] { EXPECT_EQ(colour_at(grid(), 6, 11, 0, 0), default_palette(4)); });
+    return 0;
+  });
+}
+
 TEST(QtFrontEnd, StatusBarTimerClipboardAndFonts) {
   run([&](Console& c) {
     c.set_status_bar(0, {{"Pronto", "dica", 20}, {"T01", "", 0}});

@@ -85,6 +85,26 @@ QRect GridView::cells_rect(const Rect& cells) const {
   return cell_rect(cells.top, cells.left).united(cell_rect(cells.bottom, cells.right));
 }
 
+bool GridView::covered(int row, int col) const {
+  for (const Rect& r : covered_)
+    if (row >= r.top && row <= r.bottom && col >= r.left && col <= r.right) return true;
+  return false;
+}
+
+void GridView::cover(const Rect& cells, const std::array<Cell, kRows * kCols>& now) {
+  const Rect part = intersect(cells, region_);
+  for (int row = part.top; row <= part.bottom; ++row)
+    for (int col = part.left; col <= part.right; ++col)
+      if (!covered(row, col)) frozen_[row * kCols + col] = now[row * kCols + col];
+  covered_.push_back(cells);
+}
+
+void GridView::uncover(const Rect& cells) {
+  auto it = std::find(covered_.rbegin(), covered_.rend(), cells);
+  if (it != covered_.rend()) covered_.erase(std::next(it).base());
+  update();
+}
+
 void GridView::paintEvent(QPaintEvent* event) {
   if (font_.width <= 0 || font_.height <= 0) return;
   QPainter p(this);
@@ -97,14 +117,14 @@ void GridView::paintEvent(QPaintEvent* event) {
   const auto& cells = owner_.cells();
   for (int row = first_row; row <= last_row; ++row)
     for (int col = first_col; col <= last_col; ++col) {
-      const Cell& c = cells[row * kCols + col];
+      const Cell& c = covered(row, col) ? frozen_[row * kCols + col] : cells[row * kCols + col];
       paint_cell(p, cell_rect(row, col), util::cp850_code_point(c.ch), owner_.colour(c.attr & 0x0F),
                  owner_.colour(c.attr >> 4), font_);
     }
   // The cursor, where it lies in this view.
   const int row = owner_.cursor_row(), col = owner_.cursor_col();
   if (owner_.cursor_shape() == CursorShape::Hidden || !owner_.cursor_visible() || row < region_.top ||
-      row > region_.bottom || col < region_.left || col > region_.right)
+      row > region_.bottom || col < region_.left || col > region_.right || covered(row, col))
     return;
   const Cell& c = cells[row * kCols + col];
   const QRect r = cell_rect(row, col);
@@ -378,6 +398,9 @@ void MainWindow::apply_main_font(int width, int height, const QString& family) {
 int MainWindow::open_window(const WindowSpec& spec) {
   if (!valid_rect(spec.cells)) return -1;
   const int handle = next_handle_++;
+  const auto now = screen_.snapshot();
+  for (auto& [h, open] : windows_)
+    if (open.view) open.view->cover(spec.cells, now);
   auto* frame = new DialogFrame(*this, handle, spec, this);
   Window w;
   w.frame = frame;
@@ -410,7 +433,10 @@ void MainWindow::close_window(int handle) {
   }
   delete w->timer.data();
   delete w->frame.data();
+  const Rect cells = w->cells;
   windows_.erase(handle);
+  for (auto& [h, open] : windows_)
+    if (open.view) open.view->uncover(cells);
   std::erase(stack_, handle);
   active_ = stack_.empty() ? 0 : stack_.back();
   if (Window* top = find(active_); top && top->view) top->view->setFocus();

@@ -38,6 +38,10 @@ class GridView : public QWidget {
   const CellFont& cell_font() const { return font_; }
   QRect cell_rect(int row, int col) const;  // main-grid cell -> this widget's pixels
   QRect cells_rect(const Rect& cells) const;
+  // A newer window opened over `cells`: this view keeps showing what those cells held
+  // until then (`now`), as a window underneath another would.
+  void cover(const Rect& cells, const std::array<Cell, kRows * kCols>& now);
+  void uncover(const Rect& cells);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -49,7 +53,10 @@ class GridView : public QWidget {
 
  private:
   bool cell_at(const QPointF& pos, int& row, int& col) const;
+  bool covered(int row, int col) const;
   MainWindow& owner_;
+  std::vector<Rect> covered_;
+  std::array<Cell, kRows * kCols> frozen_{};
   Rect region_;
   CellFont font_;
 };
