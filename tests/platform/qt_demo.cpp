@@ -1,7 +1,7 @@
 // A small program on the Qt front end: a banner with boxes, shades and colours, a menu,
 // a status bar and (with --dialog) a dialog window with a button and a text box. Used by
 // the front end's tests (no-display start) and for looking at the window under Xvfb.
-//   qt_demo [--dialog | --small-dialog] [--exit-after MS]
+//   qt_demo [--dialog | --small-dialog] [--message] [--exit-after MS]
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -56,11 +56,12 @@ void draw(Console& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool dialog = false, small = false;
+  bool dialog = false, small = false, message = false;
   int exit_after = -1;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--dialog") == 0) dialog = true;
     if (std::strcmp(argv[i], "--small-dialog") == 0) dialog = small = true;
+    if (std::strcmp(argv[i], "--message") == 0) message = true;
     if (std::strcmp(argv[i], "--exit-after") == 0 && i + 1 < argc) exit_after = std::atoi(argv[++i]);
   }
   return platform::run_qt_front_end(argc, argv, [&](Console& c) {
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
       c.create_text_box(h, Rect{14, 17, 16, 62}, "Linha 1\nLinha 2 do texto\nLinha 3");
       c.present();
     }
+    if (message)
+      c.message_box(util::utf8_to_cp1252("Erro no acesso à Internet. Tente depois!"), "Rendax2023",
+                    platform::MessageIcon::Error, platform::MessageButtons::YesNoCancel);
     int waited = 0;
     for (;;) {
       Event e = c.wait_event(exit_after >= 0 ? 100 : -1);

@@ -232,6 +232,7 @@ struct BoxSeen {
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   int visible_buttons = 0;
+  QStringList captions;  // of the visible buttons, sorted
 };
 void answer_next_box(std::function<void(QMessageBox*)> act, std::shared_ptr<BoxSeen> seen) {
   on_gui([act, seen] {
@@ -244,7 +245,12 @@ void answer_next_box(std::function<void(QMessageBox*)> act, std::shared_ptr<BoxS
       seen->title = box->windowTitle();
       seen->text = box->text();
       seen->icon = box->icon();
-      for (QAbstractButton* b : box->buttons()) seen->visible_buttons += b->isVisible() ? 1 : 0;
+      for (QAbstractButton* b : box->buttons())
+        if (b->isVisible()) {
+          ++seen->visible_buttons;
+          seen->captions << b->text();
+        }
+      seen->captions.sort();
       act(box);
     });
     timer->start(20);
@@ -282,6 +288,8 @@ TEST(QtFrontEnd, MessageBoxesAreAnsweredAndClosingAnswersClosed) {
       EXPECT_EQ(seen->text, QString::fromUtf8("Confirma a exclusão?"));
       EXPECT_EQ(seen->icon, QMessageBox::Question);
       EXPECT_EQ(seen->visible_buttons, k.buttons_shown);
+      const QStringList portuguese[] = {{"OK"}, {"&N\u00e3o", "&Sim"}, {"&N\u00e3o", "&Sim", "Cancelar"}};
+      EXPECT_EQ(seen->captions, portuguese[k.buttons_shown - 1]) << seen->captions.join('|').toStdString();
     }
     // Keys typed into the box stay there: none reached the program.
     EXPECT_FALSE(c.event_pending());

@@ -732,6 +732,11 @@ MessageAnswer MainWindow::message_box(const std::string& text, const std::string
   if (buttons == MessageButtons::YesNoCancel) set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   QPointer<QMessageBox> box = new QMessageBox(qicon, native_text(title), native_text(text), set, this);
   box->setObjectName(QStringLiteral("message_box"));
+  // The program speaks Portuguese; so do its boxes, whatever the desktop's language.
+  if (auto* b = box->button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
+  if (auto* b = box->button(QMessageBox::Yes)) b->setText(QStringLiteral("&Sim"));
+  if (auto* b = box->button(QMessageBox::No)) b->setText(QString::fromUtf8("&N\u00e3o"));
+  if (auto* b = box->button(QMessageBox::Cancel)) b->setText(QStringLiteral("Cancelar"));
   box->setTextFormat(Qt::PlainText);
   // Esc and the close box answer "closed", apart from any button: a hidden button of
   // the reject role stands for them.
