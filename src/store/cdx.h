@@ -152,7 +152,7 @@ struct CdxOpenOptions {
   // An open descriptor of the file to use (not closed here); -1: open `path` here.
   int fd = -1;
   // Decoded pages kept in memory (clean pages beyond this are dropped).
-  std::size_t cache_pages = 32768;
+  std::size_t cache_pages = 65536;
 };
 
 class CdxFile {
@@ -211,7 +211,7 @@ class CdxFile {
   bool own_fd_ = false;
   bool read_only_ = false;
   const std::vector<FieldDesc>* fields_ = nullptr;
-  std::size_t cache_limit_ = 32768;
+  std::size_t cache_limit_ = 65536;
   std::uint64_t file_end_ = 0;  // bytes in use, including pages allocated and not written
   std::uint32_t counter_ = 0;
   std::uint32_t free_head_ = 0xFFFFFFFFu;

@@ -15,11 +15,11 @@ namespace {
 
 struct Item8 {
   std::uint64_t k;
-  std::uint32_t idx;
+  std::uint32_t rec;
 };
 struct Item16 {
   std::uint64_t hi, lo;
-  std::uint32_t idx;
+  std::uint32_t rec;
 };
 
 std::uint64_t load_be(const char* p, int n) {
@@ -28,10 +28,14 @@ std::uint64_t load_be(const char* p, int n) {
   return v;
 }
 
+void store_be(char* p, std::uint64_t v, int n) {
+  for (int i = 0; i < n; ++i) p[i] = static_cast<char>(v >> (56 - 8 * i));
+}
+
 // Stable LSD radix sort by byte; passes where every item has the same byte are skipped.
 template <typename Item, typename ByteOf>
 void radix_sort(std::vector<Item>& items, int passes, ByteOf byte_of) {
-  std::vector<Item> tmp(items.size());
+  std::vector<Item> tmp;
   const std::size_t n = items.size();
   for (int pass = 0; pass < passes; ++pass) {
     std::size_t count[256] = {};
@@ -41,6 +45,7 @@ void radix_sort(std::vector<Item>& items, int passes, ByteOf byte_of) {
       if (c == n) trivial = true;
     }
     if (trivial) continue;
+    if (tmp.empty()) tmp.resize(n);
     std::size_t pos = 0;
     for (std::size_t& c : count) {
       std::size_t v = c;
@@ -52,38 +57,100 @@ void radix_sort(std::vector<Item>& items, int passes, ByteOf byte_of) {
   }
 }
 
-// Indices of the entries in key order, equal keys in input order.
-std::vector<std::uint32_t> sort_order(const char* keys, std::size_t n, int kl) {
-  std::vector<std::uint32_t> order(n);
+// Entries in key order, equal keys in input order, laid out contiguously so that the
+// packing reads them in sequence.
+struct Sorted {
+  std::string keys;
+  std::vector<std::uint32_t> recnos;
+};
+
+// `recnos` null: record numbers 1, 2, 3 ...
+Sorted sort_entries(const char* keys, const std::uint32_t* recnos, std::size_t n, int kl) {
+  Sorted out;
   const std::size_t ukl = static_cast<std::size_t>(kl);
+  out.keys.resize(n * ukl);
+  out.recnos.resize(n);
+  auto rec = [&](std::size_t i) { return recnos ? recnos[i] : static_cast<std::uint32_t>(i + 1); };
   if (kl <= 8) {
     std::vector<Item8> items(n);
-    for (std::size_t i = 0; i < n; ++i) items[i] = {load_be(keys + i * ukl, kl), static_cast<std::uint32_t>(i)};
+    for (std::size_t i = 0; i < n; ++i) items[i] = {load_be(keys + i * ukl, kl), rec(i)};
     radix_sort(items, 8, [](const Item8& it, int pass) { return static_cast<unsigned>((it.k >> (8 * pass)) & 0xFF); });
-    for (std::size_t i = 0; i < n; ++i) order[i] = items[i].idx;
+    for (std::size_t i = 0; i < n; ++i) {
+      store_be(&out.keys[i * ukl], items[i].k, kl);
+      out.recnos[i] = items[i].rec;
+    }
   } else if (kl <= 16) {
     std::vector<Item16> items(n);
     for (std::size_t i = 0; i < n; ++i) {
       const char* k = keys + i * ukl;
-      items[i] = {load_be(k, 8), load_be(k + 8, kl - 8), static_cast<std::uint32_t>(i)};
+      items[i] = {load_be(k, 8), load_be(k + 8, kl - 8), rec(i)};
     }
     radix_sort(items, 16, [](const Item16& it, int pass) {
       return static_cast<unsigned>(pass < 8 ? (it.lo >> (8 * pass)) & 0xFF : (it.hi >> (8 * (pass - 8))) & 0xFF);
     });
-    for (std::size_t i = 0; i < n; ++i) order[i] = items[i].idx;
+    for (std::size_t i = 0; i < n; ++i) {
+      store_be(&out.keys[i * ukl], items[i].hi, 8);
+      store_be(&out.keys[i * ukl + 8], items[i].lo, kl - 8);
+      out.recnos[i] = items[i].rec;
+    }
   } else {
-    // Sort by an 8-byte prefix first, then by the whole key where prefixes tie.
-    std::vector<Item8> items(n);
+    // An 8-byte prefix first, the whole key where prefixes tie.
+    struct Ref {
+      std::uint64_t k;
+      std::uint32_t idx;
+    };
+    std::vector<Ref> items(n);
     for (std::size_t i = 0; i < n; ++i) items[i] = {load_be(keys + i * ukl, 8), static_cast<std::uint32_t>(i)};
-    std::sort(items.begin(), items.end(), [&](const Item8& a, const Item8& b) {
+    std::sort(items.begin(), items.end(), [&](const Ref& a, const Ref& b) {
       if (a.k != b.k) return a.k < b.k;
       int c = std::memcmp(keys + a.idx * ukl + 8, keys + b.idx * ukl + 8, ukl - 8);
       if (c != 0) return c < 0;
       return a.idx < b.idx;
     });
-    for (std::size_t i = 0; i < n; ++i) order[i] = items[i].idx;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::memcpy(&out.keys[i * ukl], keys + items[i].idx * ukl, ukl);
+      out.recnos[i] = rec(items[i].idx);
+    }
   }
-  return order;
+  return out;
+}
+
+// Unique tags keep the first entry of each key; descending tags reverse the key order
+// and keep equal keys in record order.
+void arrange(Sorted& s, int kl, bool unique, bool descending) {
+  const std::size_t ukl = static_cast<std::size_t>(kl);
+  std::size_t n = s.recnos.size();
+  auto same = [&](std::size_t a, std::size_t b) { return std::memcmp(&s.keys[a * ukl], &s.keys[b * ukl], ukl) == 0; };
+  if (unique && n > 0) {
+    std::size_t w = 1;
+    for (std::size_t i = 1; i < n; ++i) {
+      if (!same(i, w - 1)) {
+        if (w != i) {
+          std::memcpy(&s.keys[w * ukl], &s.keys[i * ukl], ukl);
+          s.recnos[w] = s.recnos[i];
+        }
+        ++w;
+      }
+    }
+    n = w;
+    s.keys.resize(n * ukl);
+    s.recnos.resize(n);
+  }
+  if (descending && n > 0) {
+    Sorted r;
+    r.keys.reserve(n * ukl);
+    r.recnos.reserve(n);
+    std::size_t end = n;
+    while (end > 0) {
+      std::size_t begin = end - 1;
+      while (begin > 0 && same(begin - 1, end - 1)) --begin;
+      r.keys.append(s.keys, begin * ukl, (end - begin) * ukl);
+      r.recnos.insert(r.recnos.end(), s.recnos.begin() + static_cast<std::ptrdiff_t>(begin),
+                      s.recnos.begin() + static_cast<std::ptrdiff_t>(end));
+      end = begin;
+    }
+    s = std::move(r);
+  }
 }
 
 int trailing(const char* k, int kl, char pad) {
@@ -106,8 +173,7 @@ struct UpEntry {
 
 }  // namespace
 
-void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order, const std::uint32_t* recnos,
-                        std::size_t n) {
+void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* recnos, std::size_t n) {
   CdxFile& f = *t.file_;
   const int kl = t.key_length_;
   const std::size_t ukl = static_cast<std::size_t>(kl);
@@ -120,7 +186,7 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
     return;
   }
   std::uint32_t max_recno = 0;
-  for (std::size_t i = 0; i < n; ++i) max_recno = std::max(max_recno, recnos[order[i]]);
+  for (std::size_t i = 0; i < n; ++i) max_recno = std::max(max_recno, recnos[i]);
   const LeafFormat fmt = LeafFormat::for_page(kl, max_recno);
   const std::uint64_t rec_mask = fmt.rec_bits >= 32 ? 0xFFFFFFFFull : ((1ull << fmt.rec_bits) - 1);
   const unsigned count_mask = (1u << fmt.count_bits) - 1;
@@ -143,7 +209,7 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
     const char* prev = nullptr;
     int prev_trail = 0;
     while (i < n) {
-      const char* k = keys + order[i] * ukl;
+      const char* k = keys + i * ukl;
       int trail = trailing(k, kl, pad);
       int dup = prev == nullptr ? 0 : std::min({common(prev, k, kl), kl - trail, kl - prev_trail});
       int len = kl - trail - dup;
@@ -151,7 +217,7 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
       used += fmt.bytes + len;
       key_pos -= len;
       std::memcpy(page + key_pos, k + dup, static_cast<std::size_t>(len));
-      std::uint64_t v = (recnos[order[i]] & rec_mask) | (static_cast<std::uint64_t>(dup) << fmt.rec_bits) |
+      std::uint64_t v = (recnos[i] & rec_mask) | (static_cast<std::uint64_t>(dup) << fmt.rec_bits) |
                         (static_cast<std::uint64_t>(trail) << (fmt.rec_bits + fmt.count_bits));
       for (int b = 0; b < fmt.bytes; ++b) entry[b] = static_cast<unsigned char>(v >> (8 * b));
       entry += fmt.bytes;
@@ -170,7 +236,7 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
     page[20] = static_cast<unsigned char>(fmt.rec_bits);
     page[21] = page[22] = static_cast<unsigned char>(fmt.count_bits);
     page[23] = static_cast<unsigned char>(fmt.bytes);
-    up.push_back({prev, recnos[order[i - 1]], off});
+    up.push_back({prev, recnos[i - 1], off});
   }
   auto finish_level = [&](std::uint32_t base) {
     std::size_t pages = buf.size() / kPage;
@@ -215,37 +281,9 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
   f.changed_ = true;
 }
 
-namespace {
-
-// Unique tags keep the first entry of each key; descending tags reverse the key order
-// and keep equal keys in record order.
-void arrange(const char* data, std::vector<std::uint32_t>& order, int kl, bool unique, bool descending) {
-  const std::size_t ukl = static_cast<std::size_t>(kl);
-  std::size_t n = order.size();
-  auto same = [&](std::uint32_t a, std::uint32_t b) { return std::memcmp(data + a * ukl, data + b * ukl, ukl) == 0; };
-  if (unique && n > 0) {
-    std::size_t w = 1;
-    for (std::size_t i = 1; i < n; ++i) {
-      if (!same(order[i], order[w - 1])) order[w++] = order[i];
-    }
-    order.resize(w);
-    n = w;
-  }
-  if (descending) {
-    std::reverse(order.begin(), order.end());
-    std::size_t a = 0;
-    while (a < n) {
-      std::size_t b = a + 1;
-      while (b < n && same(order[a], order[b])) ++b;
-      std::reverse(order.begin() + static_cast<std::ptrdiff_t>(a), order.begin() + static_cast<std::ptrdiff_t>(b));
-      a = b;
-    }
-  }
-}
-
-}  // namespace
-
 void CdxTag::bulk_build(std::vector<std::pair<std::string, std::uint32_t>> entries) {
+  Impl::check_usable(*this, true);
+  // Record order first, so that equal keys end in record order.
   std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
   std::string keys;
   keys.reserve(entries.size() * static_cast<std::size_t>(key_length_));
@@ -257,16 +295,17 @@ void CdxTag::bulk_build(std::vector<std::pair<std::string, std::uint32_t>> entri
   }
   entries.clear();
   entries.shrink_to_fit();
-  Impl::check_usable(*this, true);
+  Sorted sorted = sort_entries(keys.data(), recnos.data(), recnos.size(), key_length_);
+  keys.clear();
+  keys.shrink_to_fit();
+  arrange(sorted, key_length_, unique_, descending_);
   for (std::uint32_t page : Impl::all_pages(*this)) file_->free_page(page);
-  std::size_t n = recnos.size();
-  std::vector<std::uint32_t> order = sort_order(keys.data(), n, key_length_);
-  arrange(keys.data(), order, key_length_, unique_, descending_);
-  Impl::build_sorted(*this, keys.data(), order.data(), recnos.data(), order.size());
+  Impl::build_sorted(*this, sorted.keys.data(), sorted.recnos.data(), sorted.recnos.size());
   ++stamp_;
 }
 
 void CdxTag::bulk_build_sequential(const std::string& keys, const std::vector<char>& included) {
+  Impl::check_usable(*this, true);
   const std::size_t ukl = static_cast<std::size_t>(key_length_);
   if (keys.size() % ukl != 0) throw StoreError(file_->path_, "tag " + name_ + ": keys of the wrong length");
   std::size_t total = keys.size() / ukl;
@@ -274,27 +313,23 @@ void CdxTag::bulk_build_sequential(const std::string& keys, const std::vector<ch
     throw StoreError(file_->path_, "tag " + name_ + ": inclusion list of the wrong length");
   }
   if (total > 0xFFFFFFFEu) throw StoreError(file_->path_, "too many records");
-  Impl::check_usable(*this, true);
-  for (std::uint32_t page : Impl::all_pages(*this)) file_->free_page(page);
-  std::vector<std::uint32_t> recnos;
-  std::string filtered;
-  const char* data = keys.data();
+  Sorted sorted;
   if (included.empty()) {
-    recnos.resize(total);
-    std::iota(recnos.begin(), recnos.end(), 1u);
+    sorted = sort_entries(keys.data(), nullptr, total, key_length_);
   } else {
+    std::string filtered;
+    std::vector<std::uint32_t> recnos;
     for (std::size_t i = 0; i < total; ++i) {
       if (included[i]) {
         filtered.append(keys, i * ukl, ukl);
         recnos.push_back(static_cast<std::uint32_t>(i + 1));
       }
     }
-    data = filtered.data();
+    sorted = sort_entries(filtered.data(), recnos.data(), recnos.size(), key_length_);
   }
-  std::size_t n = recnos.size();
-  std::vector<std::uint32_t> order = sort_order(data, n, key_length_);
-  arrange(data, order, key_length_, unique_, descending_);
-  Impl::build_sorted(*this, data, order.data(), recnos.data(), order.size());
+  arrange(sorted, key_length_, unique_, descending_);
+  for (std::uint32_t page : Impl::all_pages(*this)) file_->free_page(page);
+  Impl::build_sorted(*this, sorted.keys.data(), sorted.recnos.data(), sorted.recnos.size());
   ++stamp_;
 }
 

@@ -123,8 +123,8 @@ struct CdxTag::Impl {
   static void unlink(CdxTag& t, Node& n);
 
   static std::vector<std::uint32_t> all_pages(CdxTag& t);
-  static void build_sorted(CdxTag& t, const char* keys, const std::uint32_t* order,
-                           const std::uint32_t* recnos, std::size_t n);
+  // Packs entries already in the tag's order (keys laid end to end).
+  static void build_sorted(CdxTag& t, const char* keys, const std::uint32_t* recnos, std::size_t n);
 };
 
 struct CdxFile::PageCache {
