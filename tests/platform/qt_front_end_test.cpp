@@ -422,6 +422,31 @@ TEST(QtFrontEnd, DialogWindowsButtonsCloseBoxesAndMouseClicks) {
     EXPECT_EQ(e.kind, EventKind::Close);
     EXPECT_EQ(e.code, 0);
 
+    // A dialog's own menu bar and status bar.
+    c.set_menu(h, {{2001, "&Gravar", true, false, {}}});
+    c.set_status_bar(h, {{"F2 grava", "", 0}});
+    on_gui([&] {
+      QWidget* frame = main_window()->findChild<QWidget*>(QStringLiteral("window_%1").arg(h));
+      ASSERT_NE(frame, nullptr);
+      auto* bar = frame->findChild<QMenuBar*>("menu");
+      ASSERT_NE(bar, nullptr);
+      auto* status = frame->findChild<QStatusBar*>("status");
+      ASSERT_NE(status, nullptr);
+      EXPECT_EQ(status->findChild<QLabel*>("part_0")->text(), "F2 grava");
+      // Menu bar above the cells, status bar below them, all inside the frame.
+      QWidget* body = nullptr;
+      for (QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->width() == grid()->width() * 51 / 80 && child->height() == grid()->height() * 11 / 25) body = child;
+      ASSERT_NE(body, nullptr);
+      EXPECT_LE(bar->geometry().bottom(), body->geometry().top());
+      EXPECT_GE(status->geometry().top(), body->geometry().bottom());
+      EXPECT_TRUE(frame->rect().contains(status->geometry()));
+      bar->actions()[0]->trigger();
+    });
+    e = next_event(c);
+    EXPECT_EQ(e.kind, EventKind::Menu);
+    EXPECT_EQ(e.code, 2001);
+
     // Stacking: the newest is active; closing it gives the activity back.
     WindowSpec second;
     second.cells = Rect{8, 20, 12, 50};
