@@ -17,6 +17,11 @@ struct Item8 {
   std::uint64_t k;
   std::uint32_t rec;
 };
+struct Item12 {
+  std::uint64_t hi;
+  std::uint32_t lo;
+  std::uint32_t rec;
+};
 struct Item16 {
   std::uint64_t hi, lo;
   std::uint32_t rec;
@@ -32,29 +37,45 @@ void store_be(char* p, std::uint64_t v, int n) {
   for (int i = 0; i < n; ++i) p[i] = static_cast<char>(v >> (56 - 8 * i));
 }
 
+// Working memory of bulk builds, kept by the thread between builds: on some systems
+// touching fresh memory costs more than the sort itself, and a reindex builds several
+// tags in a row.
+struct Scratch {
+  std::vector<std::uint64_t> items, tmp;
+};
+Scratch& scratch() {
+  thread_local Scratch s;
+  return s;
+}
+template <typename Item>
+Item* items_in(std::vector<std::uint64_t>& words, std::size_t n) {
+  std::size_t need = (n * sizeof(Item) + 7) / 8;
+  if (words.size() < need) words.resize(need);
+  return reinterpret_cast<Item*>(words.data());
+}
+
 // Stable LSD radix sort by byte; passes where every item has the same byte are skipped.
+// Returns where the sorted items are (items or tmp).
 template <typename Item, typename ByteOf>
-void radix_sort(std::vector<Item>& items, int passes, ByteOf byte_of) {
-  std::vector<Item> tmp;
-  const std::size_t n = items.size();
+Item* radix_sort(Item* items, Item* tmp, std::size_t n, int passes, ByteOf byte_of) {
   for (int pass = 0; pass < passes; ++pass) {
     std::size_t count[256] = {};
-    for (const Item& it : items) ++count[byte_of(it, pass)];
+    for (std::size_t i = 0; i < n; ++i) ++count[byte_of(items[i], pass)];
     bool trivial = false;
     for (std::size_t c : count) {
       if (c == n) trivial = true;
     }
     if (trivial) continue;
-    if (tmp.empty()) tmp.resize(n);
     std::size_t pos = 0;
     for (std::size_t& c : count) {
       std::size_t v = c;
       c = pos;
       pos += v;
     }
-    for (const Item& it : items) tmp[count[byte_of(it, pass)]++] = it;
-    items.swap(tmp);
+    for (std::size_t i = 0; i < n; ++i) tmp[count[byte_of(items[i], pass)]++] = items[i];
+    std::swap(items, tmp);
   }
+  return items;
 }
 
 // Entries in key order, equal keys in input order, laid out contiguously so that the
@@ -64,34 +85,55 @@ struct Sorted {
   std::vector<std::uint32_t> recnos;
 };
 
+Sorted& sorted_scratch() {
+  thread_local Sorted s;
+  return s;
+}
+
 // `recnos` null: record numbers 1, 2, 3 ...
-Sorted sort_entries(const char* keys, const std::uint32_t* recnos, std::size_t n, int kl) {
-  Sorted out;
+void sort_entries(const char* keys, const std::uint32_t* recnos, std::size_t n, int kl, Sorted& out) {
   const std::size_t ukl = static_cast<std::size_t>(kl);
   out.keys.resize(n * ukl);
   out.recnos.resize(n);
   auto rec = [&](std::size_t i) { return recnos ? recnos[i] : static_cast<std::uint32_t>(i + 1); };
+  Scratch& sc = scratch();
   if (kl <= 8) {
-    std::vector<Item8> items(n);
+    Item8* items = items_in<Item8>(sc.items, n);
     for (std::size_t i = 0; i < n; ++i) items[i] = {load_be(keys + i * ukl, kl), rec(i)};
-    radix_sort(items, 8, [](const Item8& it, int pass) { return static_cast<unsigned>((it.k >> (8 * pass)) & 0xFF); });
+    Item8* sorted = radix_sort(items, items_in<Item8>(sc.tmp, n), n, 8, [](const Item8& it, int pass) {
+      return static_cast<unsigned>((it.k >> (8 * pass)) & 0xFF);
+    });
     for (std::size_t i = 0; i < n; ++i) {
-      store_be(&out.keys[i * ukl], items[i].k, kl);
-      out.recnos[i] = items[i].rec;
+      store_be(&out.keys[i * ukl], sorted[i].k, kl);
+      out.recnos[i] = sorted[i].rec;
+    }
+  } else if (kl <= 12) {
+    Item12* items = items_in<Item12>(sc.items, n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const char* k = keys + i * ukl;
+      items[i] = {load_be(k, 8), static_cast<std::uint32_t>(load_be(k + 8, kl - 8) >> 32), rec(i)};
+    }
+    Item12* sorted = radix_sort(items, items_in<Item12>(sc.tmp, n), n, 12, [](const Item12& it, int pass) {
+      return static_cast<unsigned>(pass < 4 ? (it.lo >> (8 * pass)) & 0xFF : (it.hi >> (8 * (pass - 4))) & 0xFF);
+    });
+    for (std::size_t i = 0; i < n; ++i) {
+      store_be(&out.keys[i * ukl], sorted[i].hi, 8);
+      store_be(&out.keys[i * ukl + 8], static_cast<std::uint64_t>(sorted[i].lo) << 32, kl - 8);
+      out.recnos[i] = sorted[i].rec;
     }
   } else if (kl <= 16) {
-    std::vector<Item16> items(n);
+    Item16* items = items_in<Item16>(sc.items, n);
     for (std::size_t i = 0; i < n; ++i) {
       const char* k = keys + i * ukl;
       items[i] = {load_be(k, 8), load_be(k + 8, kl - 8), rec(i)};
     }
-    radix_sort(items, 16, [](const Item16& it, int pass) {
+    Item16* sorted = radix_sort(items, items_in<Item16>(sc.tmp, n), n, 16, [](const Item16& it, int pass) {
       return static_cast<unsigned>(pass < 8 ? (it.lo >> (8 * pass)) & 0xFF : (it.hi >> (8 * (pass - 8))) & 0xFF);
     });
     for (std::size_t i = 0; i < n; ++i) {
-      store_be(&out.keys[i * ukl], items[i].hi, 8);
-      store_be(&out.keys[i * ukl + 8], items[i].lo, kl - 8);
-      out.recnos[i] = items[i].rec;
+      store_be(&out.keys[i * ukl], sorted[i].hi, 8);
+      store_be(&out.keys[i * ukl + 8], sorted[i].lo, kl - 8);
+      out.recnos[i] = sorted[i].rec;
     }
   } else {
     // An 8-byte prefix first, the whole key where prefixes tie.
@@ -99,9 +141,9 @@ Sorted sort_entries(const char* keys, const std::uint32_t* recnos, std::size_t n
       std::uint64_t k;
       std::uint32_t idx;
     };
-    std::vector<Ref> items(n);
+    Ref* items = items_in<Ref>(sc.items, n);
     for (std::size_t i = 0; i < n; ++i) items[i] = {load_be(keys + i * ukl, 8), static_cast<std::uint32_t>(i)};
-    std::sort(items.begin(), items.end(), [&](const Ref& a, const Ref& b) {
+    std::sort(items, items + n, [&](const Ref& a, const Ref& b) {
       if (a.k != b.k) return a.k < b.k;
       int c = std::memcmp(keys + a.idx * ukl + 8, keys + b.idx * ukl + 8, ukl - 8);
       if (c != 0) return c < 0;
@@ -112,7 +154,6 @@ Sorted sort_entries(const char* keys, const std::uint32_t* recnos, std::size_t n
       out.recnos[i] = rec(items[i].idx);
     }
   }
-  return out;
 }
 
 // Unique tags keep the first entry of each key; descending tags reverse the key order
@@ -137,19 +178,24 @@ void arrange(Sorted& s, int kl, bool unique, bool descending) {
     s.recnos.resize(n);
   }
   if (descending && n > 0) {
-    Sorted r;
-    r.keys.reserve(n * ukl);
-    r.recnos.reserve(n);
-    std::size_t end = n;
-    while (end > 0) {
-      std::size_t begin = end - 1;
-      while (begin > 0 && same(begin - 1, end - 1)) --begin;
-      r.keys.append(s.keys, begin * ukl, (end - begin) * ukl);
-      r.recnos.insert(r.recnos.end(), s.recnos.begin() + static_cast<std::ptrdiff_t>(begin),
-                      s.recnos.begin() + static_cast<std::ptrdiff_t>(end));
-      end = begin;
+    // Reverse everything, then put each run of equal keys back in record order.
+    auto reverse_range = [&](std::size_t a, std::size_t b) {  // entries [a, b)
+      std::string tmp(ukl, '\0');
+      for (std::size_t i = a, j = b - 1; i < j; ++i, --j) {
+        std::memcpy(tmp.data(), &s.keys[i * ukl], ukl);
+        std::memcpy(&s.keys[i * ukl], &s.keys[j * ukl], ukl);
+        std::memcpy(&s.keys[j * ukl], tmp.data(), ukl);
+        std::swap(s.recnos[i], s.recnos[j]);
+      }
+    };
+    reverse_range(0, n);
+    std::size_t a = 0;
+    while (a < n) {
+      std::size_t b = a + 1;
+      while (b < n && same(a, b)) ++b;
+      if (b - a > 1) std::reverse(s.recnos.begin() + static_cast<std::ptrdiff_t>(a), s.recnos.begin() + static_cast<std::ptrdiff_t>(b));
+      a = b;
     }
-    s = std::move(r);
   }
 }
 
@@ -191,17 +237,25 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* recnos
   const std::uint64_t rec_mask = fmt.rec_bits >= 32 ? 0xFFFFFFFFull : ((1ull << fmt.rec_bits) - 1);
   const unsigned count_mask = (1u << fmt.count_bits) - 1;
 
-  // Leaves.
+  // Leaves, written in runs of pages as they fill.
+  constexpr std::size_t kRun = 256;
   std::vector<unsigned char> buf;
+  buf.reserve(kRun * kPage);
   std::vector<UpEntry> up;
-  const std::uint32_t leaf_base = static_cast<std::uint32_t>(f.file_end_);
+  std::uint32_t run_base = static_cast<std::uint32_t>(f.file_end_);
+  std::size_t total_pages = 0;
   std::size_t i = 0;
   while (i < n) {
+    if (buf.size() == kRun * kPage) {
+      f.write_raw(run_base, buf.data(), buf.size());
+      run_base += static_cast<std::uint32_t>(buf.size());
+      buf.clear();
+    }
     std::size_t page_no = buf.size() / kPage;
     buf.resize(buf.size() + kPage, 0);
     unsigned char* page = buf.data() + page_no * kPage;
     std::uint32_t off = f.allocate_block(kPage);
-    if (off != leaf_base + page_no * kPage) throw StoreError(f.path_, "index build: pages not contiguous");
+    if (off != run_base + page_no * kPage) throw StoreError(f.path_, "index build: pages not contiguous");
     int used = 0;
     int count = 0;
     int key_pos = static_cast<int>(kPage);
@@ -228,16 +282,19 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* recnos
     }
     put16(page, kAttrLeaf);
     put16(page + 2, static_cast<unsigned>(count));
-    put32(page + 4, page_no == 0 ? kNone : off - kPage);
-    put32(page + 8, off + kPage);
+    put32(page + 4, total_pages == 0 ? kNone : off - kPage);
+    put32(page + 8, i < n ? off + kPage : kNone);
     put16(page + 12, static_cast<unsigned>(kLeafSpace - used));
     put32(page + 14, static_cast<std::uint32_t>(rec_mask));
     page[18] = page[19] = static_cast<unsigned char>(count_mask);
     page[20] = static_cast<unsigned char>(fmt.rec_bits);
     page[21] = page[22] = static_cast<unsigned char>(fmt.count_bits);
     page[23] = static_cast<unsigned char>(fmt.bytes);
+    if (i >= n && total_pages == 0) put16(page, kAttrLeaf | kAttrRoot);
+    ++total_pages;
     up.push_back({prev, recnos[i - 1], off});
   }
+  f.write_raw(run_base, buf.data(), buf.size());
   auto finish_level = [&](std::uint32_t base) {
     std::size_t pages = buf.size() / kPage;
     unsigned char* last = buf.data() + (pages - 1) * kPage;
@@ -245,7 +302,6 @@ void Impl::build_sorted(CdxTag& t, const char* keys, const std::uint32_t* recnos
     if (pages == 1) put16(buf.data(), get16(buf.data()) | kAttrRoot);
     f.write_raw(base, buf.data(), buf.size());
   };
-  finish_level(leaf_base);
 
   // Interior levels until one page remains.
   const int cap = interior_capacity(kl);
@@ -295,7 +351,8 @@ void CdxTag::bulk_build(std::vector<std::pair<std::string, std::uint32_t>> entri
   }
   entries.clear();
   entries.shrink_to_fit();
-  Sorted sorted = sort_entries(keys.data(), recnos.data(), recnos.size(), key_length_);
+  Sorted& sorted = sorted_scratch();
+  sort_entries(keys.data(), recnos.data(), recnos.size(), key_length_, sorted);
   keys.clear();
   keys.shrink_to_fit();
   arrange(sorted, key_length_, unique_, descending_);
@@ -313,9 +370,9 @@ void CdxTag::bulk_build_sequential(const std::string& keys, const std::vector<ch
     throw StoreError(file_->path_, "tag " + name_ + ": inclusion list of the wrong length");
   }
   if (total > 0xFFFFFFFEu) throw StoreError(file_->path_, "too many records");
-  Sorted sorted;
+  Sorted& sorted = sorted_scratch();
   if (included.empty()) {
-    sorted = sort_entries(keys.data(), nullptr, total, key_length_);
+    sort_entries(keys.data(), nullptr, total, key_length_, sorted);
   } else {
     std::string filtered;
     std::vector<std::uint32_t> recnos;
@@ -325,7 +382,7 @@ void CdxTag::bulk_build_sequential(const std::string& keys, const std::vector<ch
         recnos.push_back(static_cast<std::uint32_t>(i + 1));
       }
     }
-    sorted = sort_entries(filtered.data(), recnos.data(), recnos.size(), key_length_);
+    sort_entries(filtered.data(), recnos.data(), recnos.size(), key_length_, sorted);
   }
   arrange(sorted, key_length_, unique_, descending_);
   for (std::uint32_t page : Impl::all_pages(*this)) file_->free_page(page);
