@@ -310,20 +310,26 @@ void Table::touch_date() {
   modified_ = false;
 }
 
+// Records are read when first looked at: moving through an order reads only the index.
 void Table::load(std::uint32_t recno) {
   recno_ = recno;
   eof_ = false;
-  read_record(recno, rec_.data());
-  orig_ = rec_;
+  loaded_ = false;
   dirty_ = false;
   new_record_ = false;
+}
+
+void Table::ensure_loaded() const {
+  if (loaded_) return;
+  const_cast<Table*>(this)->read_record(recno_, rec_.data());
+  loaded_ = true;
 }
 
 void Table::set_eof() {
   recno_ = count_ + 1;
   eof_ = true;
   std::fill(rec_.begin(), rec_.end(), ' ');
-  orig_ = rec_;
+  loaded_ = true;
   dirty_ = false;
   new_record_ = false;
 }
@@ -339,6 +345,8 @@ void Table::require_writable_record() {
 
 void Table::begin_change() {
   require_writable_record();
+  ensure_loaded();
+  if (!dirty_) orig_ = rec_;  // the record as the indexes know it
   dirty_ = true;
 }
 
@@ -348,7 +356,6 @@ void Table::flush_record() {
   if (!orders_.empty()) index_record_change(recno_, orig_.data(), rec_.data(), !new_record_);
   write_record_bytes(recno_, rec_.data());
   cursor_.reset();  // the record's keys may have moved
-  orig_ = rec_;
   dirty_ = false;
   new_record_ = false;
   modified_ = true;
@@ -358,7 +365,7 @@ void Table::flush_record() {
 
 std::string Table::get_text(int field) const {
   const FieldDesc& f = field_desc(field);
-  return std::string(rec_.data() + f.offset, f.length);
+  return std::string(data() + f.offset, f.length);
 }
 
 namespace {
@@ -404,7 +411,7 @@ Decimal stored_decimal(const FieldDesc& f, const char* p, int& decimals) {
 
 double Table::get_number(int field) const {
   const FieldDesc& f = field_desc(field);
-  const char* p = rec_.data() + f.offset;
+  const char* p = data() + f.offset;
   if (f.type == 'B') {
     double v;
     std::memcpy(&v, p, 8);
@@ -417,14 +424,14 @@ double Table::get_number(int field) const {
 std::string Table::get_decimal(int field) const {
   const FieldDesc& f = field_desc(field);
   int dec;
-  Decimal d = stored_decimal(f, rec_.data() + f.offset, dec);
+  Decimal d = stored_decimal(f, data() + f.offset, dec);
   return decimal_to_text(d, dec);
 }
 
 std::int64_t Table::get_units(int field) const {
   const FieldDesc& f = field_desc(field);
   int dec;
-  Decimal d = stored_decimal(f, rec_.data() + f.offset, dec);
+  Decimal d = stored_decimal(f, data() + f.offset, dec);
   auto u = decimal_to_units(d, f.type == 'Y' ? 4 : f.decimals);
   if (!u) throw StoreError(path_, "field " + f.name + " holds a number too large");
   return *u;
@@ -432,7 +439,7 @@ std::int64_t Table::get_units(int field) const {
 
 std::string Table::get_date(int field) const {
   const FieldDesc& f = field_desc(field);
-  std::string_view raw(rec_.data() + f.offset, 8);
+  std::string_view raw(data() + f.offset, 8);
   if (f.type == 'T' || f.type == 'D') {
     if (f.type == 'T') {
       std::int32_t jd;
@@ -456,13 +463,13 @@ std::string Table::get_date(int field) const {
 
 bool Table::get_logical(int field) const {
   const FieldDesc& f = field_desc(field);
-  char c = rec_[f.offset];
+  char c = data()[f.offset];
   return c == 'T' || c == 't' || c == 'Y' || c == 'y';
 }
 
 std::uint32_t Table::memo_block(int field) const {
   const FieldDesc& f = field_desc(field);
-  const char* p = rec_.data() + f.offset;
+  const char* p = data() + f.offset;
   if (f.type != 'M' && f.type != 'G' && f.type != 'P')
     throw StoreError(path_, "field " + f.name + " is not a memo");
   if (f.length == 4) {
@@ -638,6 +645,7 @@ bool Table::append() {
   found_ = false;
   rec_ = blank;
   orig_ = blank;
+  loaded_ = true;
   dirty_ = !orders_.empty();  // the indexes learn of the record when it is written
   new_record_ = true;
   modified_ = true;
@@ -658,7 +666,7 @@ bool Table::lock_record(std::uint32_t recno) {
   if (std::find(locked_records_.begin(), locked_records_.end(), recno) != locked_records_.end()) return true;
   if (!dbf_.lock(kRecordLockBase - recno, 1, OsFile::LockKind::kExclusive)) return false;
   locked_records_.push_back(recno);
-  if (recno == recno_ && !eof_ && !dirty_) load(recno);  // the record as it is now
+  if (recno == recno_ && !eof_ && !dirty_) loaded_ = false;  // read again: as it is now
   return true;
 }
 
@@ -852,7 +860,7 @@ std::uint32_t Table::append_from(Table& src, bool skip_deleted) {
         else if (src_type == 'M') put_text(p.to, src.get_memo(p.from));
         else if (src_type == 'D') put_text(p.to, src.get_date(p.from));
         else if (src_type == 'N') {
-          std::string_view raw(src.rec_.data() + from.offset, from.length);
+          std::string_view raw(src.data() + from.offset, from.length);
           put_text(p.to, raw);
         }
       } else if (dst_type == 'D' && (src_type == 'D' || src_type == 'T')) {

@@ -128,8 +128,8 @@ class Table {
   bool hide_deleted() const { return hide_deleted_; }
 
   // ---- Record values (field by number or by name)
-  RecordRef record() const { return RecordRef{&hdr_.fields, rec_.data(), rec_.size()}; }
-  bool deleted() const { return !rec_.empty() && rec_[0] == '*'; }
+  RecordRef record() const { return RecordRef{&hdr_.fields, data(), rec_.size()}; }
+  bool deleted() const { return !rec_.empty() && data()[0] == '*'; }
   std::string get_text(int field) const;   // blanks kept (fixed width)
   double get_number(int field) const;
   std::string get_decimal(int field) const;  // exact: "-1234.50" with the field's decimals
@@ -195,6 +195,11 @@ class Table {
   struct Cache;
 
   int need_field(std::string_view name) const;
+  void ensure_loaded() const;
+  const char* data() const {
+    ensure_loaded();
+    return rec_.data();
+  }
   const FieldDesc& field_desc(int field) const;
   void refresh_count();
   void reconcile_count_at_open();
@@ -242,7 +247,8 @@ class Table {
   MemoFile memo_;
   std::uint32_t count_ = 0;
   std::uint32_t recno_ = 0;
-  std::vector<char> rec_;
+  mutable std::vector<char> rec_;
+  mutable bool loaded_ = true;
   std::vector<char> orig_;
   bool dirty_ = false;
   bool new_record_ = false;  // appended and not yet in the indexes

@@ -11,15 +11,27 @@
 namespace store {
 
 namespace {
-// The CDX lock byte of the xBase scheme: taken shared to read the index, exclusive to
-// change it.
-constexpr std::uint64_t kIndexLockOffset = 0x7FFFFFFE;
+constexpr std::uint64_t kIndexLockOffset = 0x80000000;
 
 std::string upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
 }
+}  // namespace
+
+namespace {
+struct IndexLock {
+  IndexLock(std::function<void()> unlock) : unlock_(std::move(unlock)) {}
+  ~IndexLock() {
+    try {
+      unlock_();
+    } catch (...) {
+      // A failed write was reported by the explicit flush before; only the unlock is left.
+    }
+  }
+  std::function<void()> unlock_;
+};
 }  // namespace
 
 // ---------------------------------------------------------------- index files
@@ -128,35 +140,33 @@ std::string Table::current_key() {
 
 // ---------------------------------------------------------------- index locks
 
+// One lock for every index of the table, on a byte of the table file past the xBase
+// lock region: taken shared to read an index, exclusive to change any of them. After
+// taking it, the index files that will be used re-read their change counters.
 void Table::lock_indexes(bool write) {
   if (mode_ != OpenMode::kShared || index_files_.empty()) return;
   if (index_lock_depth_++ > 0) return;
-  // A fixed order (by path) so that two processes never wait for each other.
-  std::vector<IndexFile*> files;
-  for (auto& f : index_files_) files.push_back(f.get());
-  std::sort(files.begin(), files.end(), [](IndexFile* a, IndexFile* b) { return a->path < b->path; });
-  for (IndexFile* f : files) {
-    f->os.lock(kIndexLockOffset, 1, write ? OsFile::LockKind::kExclusive : OsFile::LockKind::kShared, true);
-    f->cdx->refresh_if_changed();
-  }
+  dbf_.lock(kIndexLockOffset, 1, write ? OsFile::LockKind::kExclusive : OsFile::LockKind::kShared, true);
+  Order* o = controlling();
+  for (auto& f : index_files_)
+    if (write || !o || o->file == f.get()) f->cdx->refresh_if_changed();
 }
 
 void Table::unlock_indexes() {
   if (mode_ != OpenMode::kShared || index_files_.empty()) return;
   if (--index_lock_depth_ > 0) return;
+  std::exception_ptr error;
   for (auto& f : index_files_) {
-    f->flush();
-    f->os.unlock(kIndexLockOffset, 1);
+    try {
+      f->flush();
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
   }
+  dbf_.unlock(kIndexLockOffset, 1);
+  if (error) std::rethrow_exception(error);
 }
 
-namespace {
-struct IndexLock {
-  IndexLock(std::function<void()> unlock) : unlock_(std::move(unlock)) {}
-  ~IndexLock() { unlock_(); }
-  std::function<void()> unlock_;
-};
-}  // namespace
 
 void Table::refresh_indexes() {
   if (mode_ != OpenMode::kShared) return;
@@ -169,21 +179,31 @@ void Table::index_record_change(std::uint32_t recno, const char* old_rec, const 
                                 bool was_in_index) {
   RecordRef oldr{&hdr_.fields, old_rec, hdr_.record_length};
   RecordRef newr{&hdr_.fields, new_rec, hdr_.record_length};
-  lock_indexes(true);
-  IndexLock guard([this] { unlock_indexes(); });
+  struct Change {
+    Order* order;
+    bool had, has;
+    std::string old_key, new_key;
+  };
+  std::vector<Change> changes;
+  // Keys are computed first: a change that moves no key takes no index lock.
   for (auto& o : orders_) {
     CdxTag* t = o->tag;
-    bool had = was_in_index && t->includes(oldr);
-    bool has = t->includes(newr);
-    std::string ok = had ? t->key_for(oldr) : std::string();
-    std::string nk = has ? t->key_for(newr) : std::string();
-    if (had == has && ok == nk) continue;
-    if (had) t->erase(ok, recno);
-    if (has) t->insert(nk, recno);
-    o->file->dirty = true;
+    Change c{o.get(), was_in_index && t->includes(oldr), t->includes(newr), {}, {}};
+    if (c.had) c.old_key = t->key_for(oldr);
+    if (c.has) c.new_key = t->key_for(newr);
+    if (c.had == c.has && c.old_key == c.new_key) continue;
+    changes.push_back(std::move(c));
   }
-  if (mode_ != OpenMode::kExclusive) {
-    for (auto& f : index_files_) f->flush();
+  if (changes.empty()) return;
+  lock_indexes(true);
+  IndexLock guard([this] { unlock_indexes(); });
+  for (Change& c : changes) {
+    if (c.had) c.order->tag->erase(c.old_key, recno);
+    if (c.has) c.order->tag->insert(c.new_key, recno);
+    c.order->file->dirty = true;
+  }
+  if (mode_ == OpenMode::kShared) {
+    for (auto& f : index_files_) f->flush();  // before others may read: errors surface here
   }
 }
 

@@ -136,6 +136,7 @@ TEST(Locks, ChangesOfOtherProcessesAreSeenAtTheNextMove) {
   Table t(path, OpenMode::kShared);
   t.go_top();
   EXPECT_EQ(t.record_count(), 2u);
+  EXPECT_DOUBLE_EQ(t.get_number("CNT"), 0);
   ASSERT_EQ(wait_exit(spawn([&] {
               Table o(path, OpenMode::kShared);
               if (!o.append()) return 1;
