@@ -33,6 +33,11 @@ struct TableSpec {
   bool in_data_folder = false;         // declaration tables 01..21
   bool supplied = false;               // code/reference tables that come with the program
   std::string created_message;         // e.g. "Criando DIRETOR.DBF" where the layout names one
+  // Slot 41: the file (and so its index files) is named by the caller before opening; `file`
+  // and the index `file`s are then empty and the keys are those of table 21.
+  bool caller_names_file = false;
+  // Opened only when its files are present (table 45, with its ".DBF" and ".DBT").
+  bool only_when_present = false;
 };
 
 // Layout of declaration table 1..21 (empty for other numbers).
@@ -46,5 +51,13 @@ const std::vector<FieldSpec>& layout_of(int number);
 // The catalogue entry of a table number for this filing year ("23") and terminal ("04").
 // Unknown numbers give a spec with number 0.
 TableSpec table_spec(int number, const std::string& year, const std::string& terminal);
+// The same where the file depends on the current sub-screen code OPCIR_1 (table 75:
+// "ECACIDAD" on sub-screen 44, else "IDOCIDAD"); the three-argument form takes "IDOCIDAD".
+TableSpec table_spec(int number, const std::string& year, const std::string& terminal,
+                     int sub_screen);
+// The work copy of declaration table 1..21 (not 13, which has none) for a terminal: file
+// "TMP_" + nn + terminal in the work folder, opened exclusively in slot nn + 20 (its
+// `number`), with the index the loading builds. Number 0 for 13 and other numbers.
+TableSpec work_copy_spec(int table, const std::string& terminal);
 
 }  // namespace store
