@@ -12,7 +12,9 @@
 #include "cdx_test_util.h"
 #include "store/cdx.h"
 
-#ifndef CDX_REGRESSION_DIR
+#ifdef STORE_REGRESSIONS_DIR
+#define CDX_REGRESSION_DIR STORE_REGRESSIONS_DIR
+#else
 #define CDX_REGRESSION_DIR "tests/store/regressions"
 #endif
 
