@@ -178,7 +178,8 @@ void layout_new_table(DbfHeader& hd, const std::string& path) {
     if (!names.insert(f.name).second) throw StoreError(path, "field " + f.name + " appears twice");
     switch (f.type) {
       case 'C':
-        if (f.length < 1 || f.length > 254) throw StoreError(path, "field " + f.name + ": text width must be 1 to 254");
+        // Widths above 255 keep their high byte in the decimals byte, as Clipper does.
+        if (f.length < 1 || f.length > 65000) throw StoreError(path, "field " + f.name + ": text width must be 1 to 65000");
         f.decimals = 0;
         break;
       case 'N':

@@ -612,7 +612,7 @@ TEST(Layouts, CreatedTablesReadTheSameInAnIndependentReader) {
 // Tables 04, 05, 17, 18, 20, 52 and 78 carry 512-character text fields, which DBF keeps
 // with the width's high byte in the decimals byte. The table store reads such tables
 // but does not create them yet (text width 1 to 254 on creation); enable this when it does.
-TEST(Layouts, DISABLED_TablesWithWideTextReadTheSameInAnIndependentReader) {
+TEST(Layouts, TablesWithWideTextReadTheSameInAnIndependentReader) {
   std::vector<int> numbers;
   for (int n : numbers_with_layout())
     if (has_wide_text(n)) numbers.push_back(n);
