@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "store/field_value.h"
 #include "store/table_order.h"
@@ -139,7 +140,7 @@ void Table::reconcile_count_at_open() {
     }
     count_ = n;
     std::uint64_t end = hdr_.header_length + std::uint64_t(n) * hdr_.record_length;
-    bool fix = n != count || size > end + 1 || (size == end + 1 ? false : false);
+    bool fix = n != count || size > end + 1;
     if (fix) {
       hdr_.record_count = n;
       write_header_prefix();
@@ -874,6 +875,47 @@ std::uint32_t Table::append_from(Table& src, bool skip_deleted) {
     ++copied;
   }
   return copied;
+}
+
+std::uint32_t Table::copy_to(const std::string& dest, bool skip_deleted, TableFormat format) {
+  flush_record();
+  flush_appends();
+  // The copy is built as "<dest>.cpy.dbf" with its memo beside it, then renamed, memo
+  // first. When `dest` already has a memo file, the new memo starts as a copy of it, so
+  // that between the two renames the old table still finds every one of its memos.
+  std::string tmp = dest + ".cpy.dbf";
+  std::vector<FieldDesc> fields = hdr_.fields;
+  Table::create(tmp, fields, format, true);
+  {
+    MemoKind kind = format == TableFormat::kFoxPro ? MemoKind::kFpt : MemoKind::kDbt;
+    std::string new_memo = memo_path_for(tmp, kind);
+    std::string old_memo = resolve_path_nocase(memo_path_for(dest, kind));
+    if (file_exists(new_memo) && file_exists(old_memo)) {
+      std::string tmp_copy = new_memo + ".new";
+      std::filesystem::copy_file(old_memo, tmp_copy, std::filesystem::copy_options::overwrite_existing);
+      try {
+        MemoFile check(tmp_copy, kind, false);  // only a sound memo file is carried over
+      } catch (const StoreError&) {
+        MemoFile::create(tmp_copy, kind);
+      }
+      replace_file(tmp_copy, new_memo);
+    }
+  }
+  std::uint32_t n;
+  std::string tmp_memo;
+  {
+    Table out(tmp, OpenMode::kExclusive);
+    n = out.append_from(*this, skip_deleted);
+    out.commit();
+    if (out.memo_.is_open()) tmp_memo = out.memo_.path();
+    out.close();
+  }
+  if (!tmp_memo.empty()) {
+    MemoKind kind = format == TableFormat::kFoxPro ? MemoKind::kFpt : MemoKind::kDbt;
+    replace_file(tmp_memo, memo_path_for(dest, kind));
+  }
+  replace_file(tmp, dest);
+  return n;
 }
 
 }  // namespace store

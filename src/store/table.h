@@ -94,12 +94,14 @@ class Table {
   // Attaches every tag of an existing CDX file (throws when missing or damaged). The
   // first attached tag becomes the controlling order when there was none.
   void attach_index(const std::string& cdx_path);
-  // Adds a tag to a CDX file (created when missing) and builds it from the table.
-  // Needs an exclusive open or a file lock. Makes it the controlling order.
+  // Adds a tag to a CDX file (created when missing) and builds it from the table; the
+  // file is written anew under a temporary name and renamed into place. Needs the table
+  // opened exclusively. Makes it the controlling order and goes to the top.
   void create_index(const std::string& cdx_path, const std::string& tag, const std::string& key,
                     const std::string& for_expression = "", bool descending = false,
                     bool unique = false);
   // Rebuilds every attached index file from the table (new file, renamed into place).
+  // Needs the table opened exclusively.
   void reindex();
   std::vector<OrderInfo> orders() const;
   // 0 = record order; 1.. = the attached tags in order of attachment.
@@ -178,6 +180,11 @@ class Table {
   // Appends every record of `source` (deleted ones too unless `skip_deleted`), field by
   // field by name; fields missing on either side are left out. Returns the count copied.
   std::uint32_t append_from(Table& source, bool skip_deleted = false);
+  // Writes a new table at `dest` with this table's fields (and memo file) holding its
+  // records in record order; the files are written under temporary names and renamed
+  // into place, so `dest` is either untouched or complete. Returns the count copied.
+  std::uint32_t copy_to(const std::string& dest, bool skip_deleted = false,
+                        TableFormat format = TableFormat::kFoxPro);
 
   // ---- Locks (tried once)
   bool lock_record(std::uint32_t recno);

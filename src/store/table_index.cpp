@@ -61,7 +61,16 @@ Table::IndexFile& Table::index_file(const std::string& cdx_path_in, bool create)
   if (!file_exists(cdx_path)) throw StoreError(cdx_path_in, "index file not found");
   f->os = OsFile(cdx_path, mode_ == OpenMode::kReadOnly ? OsFile::Mode::kReadOnly : OsFile::Mode::kReadWrite);
   opt.fd = f->os.fd();
-  f->cdx = CdxFile::open(cdx_path, opt);
+  // Read under the table's index lock: another process may be writing the file.
+  bool lock = mode_ != OpenMode::kExclusive && index_lock_depth_ == 0;
+  if (lock) dbf_.lock(kIndexLockOffset, 1, OsFile::LockKind::kShared, true);
+  try {
+    f->cdx = CdxFile::open(cdx_path, opt);
+  } catch (...) {
+    if (lock) dbf_.unlock(kIndexLockOffset, 1);
+    throw;
+  }
+  if (lock) dbf_.unlock(kIndexLockOffset, 1);
   index_files_.push_back(std::move(f));
   return *index_files_.back();
 }
@@ -146,10 +155,16 @@ std::string Table::current_key() {
 void Table::lock_indexes(bool write) {
   if (mode_ != OpenMode::kShared || index_files_.empty()) return;
   if (index_lock_depth_++ > 0) return;
-  dbf_.lock(kIndexLockOffset, 1, write ? OsFile::LockKind::kExclusive : OsFile::LockKind::kShared, true);
-  Order* o = controlling();
-  for (auto& f : index_files_)
-    if (write || !o || o->file == f.get()) f->cdx->refresh_if_changed();
+  try {
+    dbf_.lock(kIndexLockOffset, 1, write ? OsFile::LockKind::kExclusive : OsFile::LockKind::kShared, true);
+    Order* o = controlling();
+    for (auto& f : index_files_)
+      if (write || !o || o->file == f.get()) f->cdx->refresh_if_changed();
+  } catch (...) {
+    index_lock_depth_ = 0;
+    dbf_.unlock(kIndexLockOffset, 1);
+    throw;
+  }
 }
 
 void Table::unlock_indexes() {
@@ -211,9 +226,9 @@ void Table::index_record_change(std::uint32_t recno, const char* old_rec, const 
 
 void Table::create_index(const std::string& cdx_path, const std::string& tag, const std::string& key,
                          const std::string& for_expression, bool descending, bool unique) {
-  if (mode_ == OpenMode::kReadOnly) throw StoreError(path_, "table is open read-only");
-  if (mode_ == OpenMode::kShared && !file_locked_)
-    throw StoreError(path_, "building an index needs the table exclusively or a file lock");
+  // Other work areas keep the index files they opened: a file written anew and renamed
+  // would leave them on the old one. Building needs the table to itself.
+  require_exclusive("building an index");
   flush_record();
   flush_appends();
   OrderInfo def{upper(tag), resolve_path_nocase(cdx_path), key, for_expression, descending, unique};
@@ -251,9 +266,7 @@ void Table::create_index(const std::string& cdx_path, const std::string& tag, co
 }
 
 void Table::reindex() {
-  if (mode_ == OpenMode::kReadOnly) throw StoreError(path_, "table is open read-only");
-  if (mode_ == OpenMode::kShared && !file_locked_)
-    throw StoreError(path_, "reindexing needs the table exclusively or a file lock");
+  require_exclusive("reindexing");
   flush_record();
   flush_appends();
   std::vector<OrderInfo> defs = orders();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,6 +80,9 @@ pid_t spawn(F body) {
     int rc = 98;
     try {
       rc = body();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child %d: %s\n", static_cast<int>(::getpid()), e.what());
+      rc = 99;
     } catch (...) {
       rc = 99;
     }

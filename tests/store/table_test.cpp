@@ -323,3 +323,35 @@ TEST(Table, ChangesNeedALockInSharedMode) {
   EXPECT_EQ(reader.get_text(0), "ye");
   EXPECT_THROW(reader.put_text(0, "x"), StoreError);
 }
+
+TEST(Table, CopyToWritesAWholeNewTableOverTheOldOne) {
+  TempDir dir;
+  Table::create(dir / "src.dbf", {field("A", 'C', 4), field("M", 'M')});
+  Table::create(dir / "dst.dbf", {field("A", 'C', 4), field("M", 'M')});
+  {
+    Table old(dir / "dst.dbf", OpenMode::kExclusive);
+    old.append();
+    old.put_text(0, "old");
+    old.put_memo(1, "old memo");
+  }
+  std::string old_dbf = read_file(dir / "dst.dbf");
+  Table src(dir / "src.dbf", OpenMode::kExclusive);
+  for (int i = 0; i < 3; ++i) {
+    src.append();
+    src.put_text(0, "n" + std::to_string(i));
+    src.put_memo(1, "memo " + std::to_string(i));
+  }
+  EXPECT_EQ(src.copy_to(dir / "dst.dbf"), 3u);
+  {
+    Table dst(dir / "dst.dbf", OpenMode::kShared);
+    EXPECT_EQ(dst.record_count(), 3u);
+    dst.go_bottom();
+    EXPECT_EQ(dst.get_memo(1), "memo 2");
+  }
+  // The old table with the new memo file (a crash between the two renames) still reads
+  // its own memo.
+  write_file(dir / "dst.dbf", old_dbf);
+  Table old(dir / "dst.dbf", OpenMode::kShared);
+  EXPECT_EQ(old.get_memo(1), "old memo");
+  EXPECT_FALSE(store::file_exists(dir / "dst.dbf.cpy.dbf"));
+}
