@@ -3,7 +3,11 @@
 #include <cstdio>
 #include <ctime>
 
+#include "util/codepage.h"
+
 namespace shell {
+
+std::string cp850(const char8_t* utf8) { return util::utf8_to_cp850(reinterpret_cast<const char*>(utf8)); }
 
 GlobalSettings& G() {
   static GlobalSettings settings;

@@ -10,6 +10,9 @@ namespace shell {
 
 using Date = std::chrono::year_month_day;
 
+// CP850 bytes of a UTF-8 literal, for the settings' start values.
+std::string cp850(const char8_t* utf8);
+
 struct GlobalSettings {
   // Years: next, filing year, base year, year before the base year.
   std::string CANOFUTUR = "24", CANOATUAL = "23", CANOANTER = "22", CANOANTES = "21";
@@ -118,6 +121,44 @@ struct GlobalSettings {
 
   // Appointments due today.
   int NTEMAGEN = 0;
+
+  // Main menu: the last command and its sub-code, the "show only" flag of the commands.
+  int OMENUITEM = 0;
+  int SO_MOS = 0;
+  std::vector<std::vector<std::string>> ARESULT;  // command 10: 30 x 2 results
+  int MOSTRA_CONT = 0;
+
+  // Print selection: the lists its four numbers index (texts CP850) and the menu texts
+  // built from them (MONTA_ITENS).
+  std::vector<std::string> ALISTIMP = {
+      "IRenda modo Receita ", "IRenda modo  VEXA  ", "Atividade Rural     ", "Livro caixa Rural  ",
+      "Darfes              ", "Ganho de capital   ", cp850(u8"Renda variável      "), "carta Personalizada",
+      "Avisos e N.Pessoais ", "Livro caixa Normal ", "Valores a cobrar    ", "Cadastro           ",
+      "Comprovante rendime ", "Etiquetas para CD  ", cp850(u8"Relatório do Usuário"), "Historicos"};
+  std::vector<std::string> NOMCONT = {"Folha avulsa  "};
+  std::vector<std::string> MODO1OP = {"folha Avulsa       ", "Sicalc Web da Receita", cp850(u8"Darf pré-impresso  ")};
+  std::vector<std::string> MODOETI = {"Etiquetas          ", "Folha avulsa  "};
+  std::vector<std::string> MODETID = {"8 Eti. 116x37 ", "12 Eti. 90x24 ", "2*5 Eti.70x50 ", "Pimaco 8296   "};
+  std::vector<std::string> MODOUNI = {cp850(u8"Folha única")};
+  std::vector<std::string> NOMEPAGR = {
+      cp850(u8"Tudo na declaração  "), cp850(u8"Tudo menos Balanço "), cp850(u8"Só IR s/Bal e Malha "),
+      cp850(u8"Só IR Sem a Malha  "), "Rendimentos         ", "Rendimentos PFisica", "Pagamentos/Isentos ",
+      cp850(u8"Bens e Dívidas      "), cp850(u8"Resumo c/Balanço   "), cp850(u8"Resumo s/Balanço    "),
+      cp850(u8"Só a Malha fina    ")};
+  std::vector<std::string> NOMEPRUR = {"Todas pag. ", cp850(u8"página 1   "), cp850(u8"página 2   ")};
+  std::vector<std::string> NOMEPAGS = {
+      cp850(u8"Toda a declaração"), cp850(u8"Toda s/Balanço"), "IR s/MF e Balanço", "IR  sem a Malha ",
+      "Rendimentos     ", "Rendimentos P.Fisica", "Pagamentos/Isento", "Bens/Divida ",
+      cp850(u8"Resumo c/Balanço"), cp850(u8"Resumo s/Balanço"), "Malha Fina  ", "Pag.1 Rural", "Pag.2 Rural"};
+  std::vector<std::string> NOMEPAGCV = {"declar.Bens/Div"};
+  std::vector<std::string> NOMECON = {"Individual  ", "Vários      ", "Todos       ", "todas Pastas", "Grupo selec."};
+  std::vector<int> AQUEIT2 = {1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 2, 1, 4, 1, 1};
+  std::vector<int> AQUEIT3 = {11, 11, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  std::string ITEM1, ITEM2, ITEM3, ITEM4;
+  std::string ITEM5 = cp850(u8"5  - Seleção da Impressora");
+  std::string ITEM6A = "6a - Mostra as Impressoras ", ITEM6B = "6b - Mostra o texto antes  ",
+              ITEM6C = "6c - Copia o texto impresso";
+  std::string ITEM7 = cp850(u8"7  - Número de Vias ");
 };
 
 GlobalSettings& G();
