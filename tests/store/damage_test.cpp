@@ -105,8 +105,8 @@ TEST(Damage, MissingMemoFileIsNamed) {
   }
 }
 
-// Inputs that once broke the readers (found by the fuzzers in fuzz/): each must give a
-// StoreError or read cleanly.
+// Inputs kept from fuzzing the readers (fuzz/dbf_fuzz.cpp): odd tables from the corpus
+// and every crash input once fixed. Each must read cleanly or give a StoreError.
 TEST(Damage, FuzzRegressionsReadCleanlyOrFailWithStoreError) {
   namespace fs = std::filesystem;
   int seen = 0;
