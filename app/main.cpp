@@ -16,6 +16,7 @@
 
 #include "platform/headless_console.h"
 #include "shell/context.h"
+#include "shell/data_files.h"
 #include "shell/startup.h"
 #include "shell/window_layer.h"
 #ifdef RENDAX_HAVE_QT
@@ -50,6 +51,7 @@ Options parse(int argc, char** argv) {
 int run_shell(platform::Console& console, const std::string& terminal) {
   shell::set_console(&console);
   shell::start_window_layer();
+  shell::connect_data_files();
   int code = shell::MAIN(terminal);
   shell::reset_window_layer();
   shell::set_console(nullptr);

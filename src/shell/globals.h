@@ -83,6 +83,8 @@ struct GlobalSettings {
   int COMPAGA = 1;
   std::string IMPBEM = "1", IMPBAL = "1";
   std::string ULT_CPF = std::string(11, ' '), CPF = std::string(11, ' ');
+  int ULT_TER = 0, ULT_MOD = 1;
+  std::string ROTAREANT;
   std::string XDRIVE = "C";
   int SOESTE = 9, OPTTRAN = 0;
   Date ULTBACK{};
@@ -94,9 +96,10 @@ struct GlobalSettings {
 
   // Office definitions copied at start-up.
   double VAL_SEG = 0, VAL_BYTE = 0, VAL_MIN = 0, VAL_CPMF = 0;
-  std::string COMO_SAL;
+  int COMO_SAL = 0;
   int TEMP_SAL = 0, TEMP_DES = 0;
-  std::string BOL_NOME, BOL_CNPJ, BOL_CPF, GERENTE, CCT2, BOL_NOSNRO, SER_SMTP, NOM_USUA, EMA_USUA, SEN_USUA;
+  std::string BOL_NOME, BOL_CNPJ, BOL_CPF, GERENTE, CCT2, SER_SMTP, NOM_USUA, EMA_USUA, SEN_USUA;
+  long BOL_NOSNRO = 0;
   std::string MEMORIZ, VER_ATUAL, PROCESSA = "N", PROGCOMP = "N";
   int STATRAVA = 0;
   int BOL_BANCO = 341;

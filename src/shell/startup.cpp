@@ -148,6 +148,7 @@ std::string INICIOSIS(const std::string& argument) {
   auto number = terminal_number(argument, env("TERMINAL"), on_network_drive(fs::current_path().string()));
   g.NUSU = number ? *number : ask_terminal_number();
   if (g.NUSU.empty()) g.NUSU = "00";
+  if (startup_hooks().load_colours) startup_hooks().load_colours();
   return g.NUSU;
 }
 

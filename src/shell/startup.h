@@ -44,6 +44,7 @@ bool ROTSAIDA(int code);
 
 // What start-up and leaving ask of the data files; connected by the data-file layer.
 struct StartupHooks {
+  std::function<void()> load_colours;         // CRIACOR at the end of INICIOSIS
   std::function<bool()> configure;            // steps 7-9 and 12: configuration and office records
   std::function<bool()> open_office_tables;   // step 17: false when this terminal is in use
   std::function<void()> record_folder;        // step 18

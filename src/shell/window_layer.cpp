@@ -17,12 +17,15 @@ struct LayerState {
   std::vector<std::unique_ptr<LDialog>> owned;     // dialogs made by LDLGSHOW
   LWindowMain* main = nullptr;
   std::unique_ptr<LWindowMain> main_owner;
+  std::vector<LMenu*> menus;             // every live menu and status bar, so that a
+  std::vector<LStatusBar*> status_bars;  // window going away can forget them
   int last_key = 0;
 };
 
+// Never destroyed: menus and windows held in other static objects may go away after it.
 LayerState& layer() {
-  static LayerState state;
-  return state;
+  static LayerState* state = new LayerState;
+  return *state;
 }
 
 std::string native(const std::string& cp850) { return util::cp850_to_cp1252(cp850); }
@@ -91,8 +94,10 @@ LDialog::LDialog(bool) : nWnd(0) {
 LDialog::~LDialog() {
   if (has_console() && nHandle > 0 && !lClosed) console().close_window(nHandle);
   // Menus and status bars may outlive their window.
-  if (oMenu) oMenu->oParent = nullptr;
-  if (oStatusBar) oStatusBar->oParent = nullptr;
+  for (LMenu* m : layer().menus)
+    if (m->oParent == this) m->oParent = nullptr;
+  for (LStatusBar* b : layer().status_bars)
+    if (b->oParent == this) b->oParent = nullptr;
   for (LButton* b : aControls) b->oParent = nullptr;
   std::erase(layer().stack, this);
 }
@@ -369,9 +374,11 @@ LMenu::LMenu(LDialog* window) {
   oParent = window ? window : LWINDOWLAST();
   nWnd = oParent ? oParent->nWnd : 0;
   levels_.push_back(&aItem);
+  layer().menus.push_back(this);
 }
 
 LMenu::~LMenu() {
+  std::erase(layer().menus, this);
   if (oParent && oParent->oMenu == this) {
     if (created_ && has_console()) console().remove_menu(std::max(oParent->nHandle, 0));
     oParent->oMenu = nullptr;
@@ -453,9 +460,11 @@ void LSBPart::refresh() {
 LStatusBar::LStatusBar(LDialog* window) {
   oParent = window ? window : LWINDOWLAST();
   nWnd = oParent ? oParent->nWnd : 0;
+  layer().status_bars.push_back(this);
 }
 
 LStatusBar::~LStatusBar() {
+  std::erase(layer().status_bars, this);
   if (oParent && oParent->oStatusBar == this) oParent->oStatusBar = nullptr;
 }
 

@@ -318,14 +318,20 @@ bool ABERTURA(int n, bool exclusive) {
     std::string base = (fs::path(s.base_folder) / vexatxt.file).string();
     if (file_exists(resolve_path_nocase(base + ".DBF")) && file_exists(resolve_path_nocase(base + ".DBT")))
       ABERTURA(45);
+    // Reference tables that come with the program and are missing from this installation
+    // are named together in one notice; start-up goes on without them. A table that is
+    // there and cannot be opened (held elsewhere) makes the opening fail.
     bool ok = true;
+    std::vector<std::string> missing;
     for (int t : {46, 47, 48, 49, 51, 52, 53, 54, 58, 66}) {
-      bool opened = ABERTURA(t);
-      // A reference table missing from the installation was reported by the opening;
-      // only a table that exists and cannot be opened stops the start-up.
-      if (!opened && t != 51 && t != 66 && file_exists(resolve_path_nocase(table_path(table_spec(t, s.year, s.terminal)))))
-        ok = false;
+      TableSpec spec = table_spec(t, s.year, s.terminal);
+      if (spec.supplied && !file_exists(resolve_path_nocase(table_path(spec)))) {
+        missing.push_back("Arquivo " + with_dbf(spec.file) + u8" não existe!"_cp);
+        continue;
+      }
+      if (!ABERTURA(t) && t <= 58) ok = false;
     }
+    if (!missing.empty()) g_ui->information(missing);
     return ok;
   }
   TableSpec spec = table_spec(n, s.year, s.terminal);
@@ -413,9 +419,12 @@ bool VER_ATUAZ(int n) {
   const auto& s = catalog_settings();
   TableSpec spec = table_spec(n, s.year, s.terminal);
   std::string path = table_path(spec);
-  if (!ABREARQ(n, false, path, "CPF")) return false;
-  bool has_marker = area(n).field_index(marker) >= 0;
-  close_slot(n);
+  // Only the structure is looked at: no index is attached or built here.
+  // A slot of its own, so that the table's usual slot (the register's, say) stays as it is.
+  constexpr int kCheckSlot = 99;
+  if (!ABREARQ(kCheckSlot, false, path)) return false;
+  bool has_marker = area(kCheckSlot).field_index(marker) >= 0;
+  close_slot(kCheckSlot);
   if (has_marker) return false;
   g_ui->information({u8"ATENÇÃ0! Antes de usar o programa em qualquer"_cp, u8"função é preciso atualizar a base de dados."_cp,
                      u8"Estando em uma rede é necessário somente um"_cp, "terminal ficar ativo e então vá ao menu inicial"_cp,
