@@ -116,10 +116,13 @@ TEST(Crash, KilledPackOrZapLeavesTheOldOrTheNewTable) {
       ASSERT_TRUE(n == kRecords || n == (zap ? 0u : packed)) << n;
       std::uint32_t expected_id = 0;
       for (t.go_top(); !t.eof(); t.skip()) {
-        do ++expected_id;
-        while (n != kRecords && expected_id % 3 == 0);
+        do {
+          ++expected_id;
+        } while (n != kRecords && expected_id % 3 == 0);
         ASSERT_EQ(t.get_number("ID"), expected_id);
-        if (expected_id % 1000 == 0) ASSERT_EQ(t.get_memo("M"), "memo " + std::to_string(expected_id));
+        if (expected_id % 1000 == 0) {
+          ASSERT_EQ(t.get_memo("M"), "memo " + std::to_string(expected_id));
+        }
       }
       // Index files are there and match the table, or they are missing (to be rebuilt).
       t.close();
