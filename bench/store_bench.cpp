@@ -21,15 +21,16 @@ using store::Table;
 constexpr int kRecords = 1000000;
 constexpr int kOps = 100000;
 
-std::string bench_dir() {
-  static std::string dir = [] {
+const std::string& bench_dir() {
+  // Never destroyed, so that the exit handler that removes the folder can still use it.
+  static const std::string* dir = [] {
     const char* base = std::getenv("RENDAX_BENCH_DIR");
-    std::string d = std::string(base ? base : "/tmp") + "/rendax_bench_" + std::to_string(::getpid());
-    std::filesystem::create_directories(d);
+    auto* d = new std::string(std::string(base ? base : "/tmp") + "/rendax_bench_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(*d);
     std::atexit([] { std::filesystem::remove_all(bench_dir()); });
     return d;
   }();
-  return dir;
+  return *dir;
 }
 
 store::FieldDesc fd(const char* name, char type, int len = 0, int dec = 0) {
