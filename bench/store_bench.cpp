@@ -25,7 +25,9 @@ const std::string& bench_dir() {
   // Never destroyed, so that the exit handler that removes the folder can still use it.
   static const std::string* dir = [] {
     const char* base = std::getenv("RENDAX_BENCH_DIR");
-    auto* d = new std::string(std::string(base ? base : "/tmp") + "/rendax_bench_" + std::to_string(::getpid()));
+    auto* d = new std::string(base ? base : "/tmp");
+    d->append("/rendax_bench_");
+    d->append(std::to_string(::getpid()));
     std::filesystem::create_directories(*d);
     std::atexit([] { std::filesystem::remove_all(bench_dir()); });
     return d;
