@@ -1,5 +1,7 @@
 #include "shell/folder_choice.h"
 
+#include "util/paths.h"
+
 #include <filesystem>
 
 #include "platform/keys.h"
@@ -112,6 +114,12 @@ void SELAREA(int mode) {
     g.LOCIRPF = folder.empty() ? "" : with_separator(g.ROTAJAVA);
     store_terminal_settings({"ROTAJAVA"});
   }
+}
+
+bool CONFER_DIR(const std::string& folder) {
+  if (util::VERDIR(folder)) return true;
+  MENS(0, "<Dir> " + folder + u8"não encontrado. Assumindo o padrão!"_cp);
+  return false;
 }
 
 }  // namespace shell

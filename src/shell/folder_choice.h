@@ -16,4 +16,8 @@ std::string NOVA_ROTA(const std::string& current, const std::string& kind, int w
 // True when the folder exists or was created after the user agreed.
 bool CRI_NDIR(const std::string& folder, const std::string& label);
 
+// CONFER_DIR: true when the folder exists; otherwise the status line says
+// "<Dir> " + folder + "não encontrado. Assumindo o padrão!".
+bool CONFER_DIR(const std::string& folder);
+
 }  // namespace shell

@@ -10,6 +10,7 @@
 #include "platform/program_runner.h"
 #include "shell/colours.h"
 #include "shell/context.h"
+#include "shell/folder_choice.h"
 #include "shell/main_menu.h"
 #include "shell/messages.h"
 #include "shell/text_windows.h"
@@ -132,14 +133,7 @@ std::string INICIOSIS(const std::string& argument) {
   // Base folder.
   g.DIRDEF = env(("DRendax20" + g.CANOATUAL).c_str());
   fs::path base = fs::current_path();
-  if (!g.DIRDEF.empty()) {
-    std::error_code ec;
-    if (fs::is_directory(g.DIRDEF, ec)) {
-      base = fs::absolute(g.DIRDEF);
-    } else {
-      MENS(0, "<Dir> " + g.DIRDEF + u8"não encontrado. Assumindo o padrão!"_cp);
-    }
-  }
+  if (!g.DIRDEF.empty() && CONFER_DIR(g.DIRDEF)) base = fs::absolute(g.DIRDEF);
   g.ROTADEF = base.string();
   if (g.ROTADEF.size() > 1 && g.ROTADEF.back() == '/') g.ROTADEF.pop_back();
   g.ARQDEF = with_separator(g.ROTADEF);

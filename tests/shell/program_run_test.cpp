@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "store/layouts.h"
 #include "store/table.h"
 
 namespace fs = std::filesystem;
@@ -128,4 +129,22 @@ TEST_F(ProgramRun, EscAsksBeforeLeavingAndTerminarDoesNot) {
   // Declining returned to the menu; Terminar then left without a second question.
   EXPECT_EQ(report.find("Confirma saída do programa?"), report.rfind("Confirma saída do programa?"));
   EXPECT_EQ(report.find("Terminal 04"), std::string::npos);
+}
+
+TEST_F(ProgramRun, CreatesACompleteDataFolderFromTheCommandLine) {
+  std::string data = (folder / "dados2023").string();
+  int rc = std::system((std::string(RENDAX_APP_PATH) + " --create-data-folder=" + data + " >/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(rc), 0);
+  // Every table's fields, as an independent reader lists them, follow its layout.
+  for (int n = 1; n <= 21; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "dados2023/IMP%02d23.DBF", n);
+    std::string out_path = (folder / "fields.txt").string();
+    std::system(("/usr/bin/python3 -c \"import dbfread,sys\nprint(','.join(dbfread.DBF(sys.argv[1]).field_names))\" " +
+                 (folder / name).string() + " > " + out_path)
+                    .c_str());
+    std::string expected;
+    for (const auto& f : store::layout_of(n)) expected += (expected.empty() ? "" : ",") + f.name;
+    EXPECT_EQ(read_all(out_path), expected + "\n") << name;
+  }
 }

@@ -273,3 +273,36 @@ TEST_F(CatalogTest, ReorganisingRebuildsOnlyWhereIndexesExisted) {
   }
   EXPECT_TRUE(file_exists(resolve_path_nocase(data("IMP0223.cdx"))));
 }
+
+TEST_F(CatalogTest, ReindexingPacksEveryFolderOfTheListAndRemovesWorkCopies) {
+  // A data folder in the folder list, with a deleted record in its register.
+  ASSERT_TRUE(ABERTURA(50));
+  select(50);
+  ASSERT_TRUE(ADD_REC(0));
+  area(50).put_text("DIRETOR", catalog_settings().data_folder);
+  area(50).commit();
+  area(50).unlock_all();
+  ASSERT_TRUE(ABERTURA(9));
+  select(9);
+  for (const char* cpf : {"11111111111", "22222222222"}) {
+    ASSERT_TRUE(ADD_REC(0));
+    area(9).put_text("CPF", cpf);
+    if (cpf[0] == '2') area(9).delete_record();
+    area(9).commit();
+    area(9).unlock_all();
+  }
+  close_slot(9);
+  store_test::write_file(base.path() + "/TMP_0904.dbf", "work copy");
+
+  ui.answer_yes = false;  // declining changes nothing
+  REINDEXA();
+  EXPECT_TRUE(file_exists(base.path() + "/TMP_0904.dbf"));
+
+  ui.answer_yes = true;
+  REINDEXA();
+  EXPECT_FALSE(file_exists(base.path() + "/TMP_0904.dbf"));
+  Table t(data("IMP0923.DBF"), OpenMode::kShared);
+  EXPECT_EQ(t.record_count(), 1u);  // packed while its indexes were rebuilt
+  EXPECT_TRUE(file_exists(resolve_path_nocase(data("IMP0923B.cdx"))));
+  EXPECT_NE(slot(50), nullptr);  // the office tables are open again
+}
