@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "shell/globals.h"
+#include "shell/menu_records.h"
 #include "shell/messages.h"
 #include "shell/official_program.h"
 #include "shell/startup.h"
@@ -31,26 +32,13 @@ std::string without_separator(const std::string& folder) {
   return folder;
 }
 
-std::string dtos(Date d) {
-  if (!d.ok()) return "";
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                static_cast<unsigned>(d.day()));
-  return buf;
-}
-
-Date date_of(const std::string& s) {
-  if (s.size() != 8) return Date{};
-  int y = std::atoi(s.substr(0, 4).c_str());
-  unsigned m = static_cast<unsigned>(std::atoi(s.substr(4, 2).c_str()));
-  unsigned d = static_cast<unsigned>(std::atoi(s.substr(6, 2).c_str()));
-  return Date{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}};
-}
-
 Date ymd(int y, unsigned m, unsigned d) { return Date{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}}; }
 
-int num(store::Table& t, const char* field) { return static_cast<int>(t.get_number(field)); }
-std::string text(store::Table& t, const char* field) { return trim(t.get_text(field)); }
+// Fields of the colour record, named as the colour settings.
+#define COLOUR_FIELDS                                                                                     \
+  "COR_TEL1", "COR_TEL2", "COR_TEL3", "COR_MENS", "COR_PEGA", "COR_VEXA", "COR_FERID", "COR_ESCOL",       \
+      "COR_ENCHE", "COR_1_CLI", "COR_2_CLI", "COR_INI", "COR_SAY", "COR_GET", "COR_CLI_HE", "COR_ESC_CL", \
+      "COR_ENCH_C"
 
 // Positions table `n` on the record of this terminal; appends it (filled by `fill`)
 // under the append wait when missing. False when there is no record and none could be added.
@@ -73,7 +61,7 @@ std::vector<Date> standard_due_dates(int year) {
 }
 
 void put_due_dates(store::Table& t, const std::vector<Date>& dates) {
-  for (std::size_t k = 0; k < dates.size(); ++k) t.put_date("VCTO" + std::to_string(k + 1), dtos(dates[k]));
+  for (std::size_t k = 0; k < dates.size(); ++k) t.put_date("VCTO" + std::to_string(k + 1), date_dtos(dates[k]));
 }
 
 std::string home_folder(const std::string& name) {
@@ -128,45 +116,17 @@ bool CONFIGURA(const std::string& terminal) {
     r.put_text("XDRIVE", "C");
     r.put_number("SOESTE", 9);
     r.put_number("OPTTRAN", 0);
-    r.put_date("ULTBACK", dtos(today()));
+    r.put_date("ULTBACK", date_dtos(today()));
     r.put_text("OPCIRPF", "J");
     r.put_number("OPCFIM", 0);
   });
   if (ok) {
-    g.NOMEAG = text(t, "NOMEAG");
-    g.OPCIRPF = text(t, "OPCIRPF");
-    g.ROTAANTER = text(t, "ROTAANTER");
-    g.ROTARECEI = text(t, "ROTARECEI");
-    g.ROTAREANT = text(t, "ROTAREANT");
-    g.ROTAJAVA = text(t, "ROTAJAVA");
-    g.ROTABACK = text(t, "ROTABACK");
-    g.ROTADOANO = text(t, "ROTADOANO");
-    g.DIRTRAB = text(t, "DIRTRAB");
-    g.DIRPROV = text(t, "DIRPROV");
-    g.QUEIMP = num(t, "QUEIMP");
-    g.QUEMOD = num(t, "QUEMOD");
-    g.QUEPAG = num(t, "QUEPAG");
-    g.QUECON = num(t, "QUECON");
-    g.MOSIMP = t.get_text("MOSIMP");
-    g.MOSTEL = t.get_text("MOSTEL");
-    g.MOSCPF = t.get_text("MOSCPF");
-    g.COMPAGA = num(t, "COMPAGA");
-    g.IMPBEM = t.get_text("IMPBEM");
-    g.IMPBAL = t.get_text("IMPBAL");
-    g.ULT_CPF = g.CPF = t.get_text("ULT_CPF");
-    g.XDRIVE = t.get_text("XDRIVE");
-    g.SOESTE = num(t, "SOESTE");
-    g.OPTTRAN = num(t, "OPTTRAN");
-    g.ULTBACK = date_of(t.get_date("ULTBACK"));
-    g.ENV_STAT = num(t, "ENV_STAT");
-    g.OPC_TRAN = num(t, "OPC_TRAN");
-    g.OPCFIM = num(t, "OPCFIM");
-    g.MARESQ = num(t, "MARESQ");
-    g.INIFOL = num(t, "INIFOL");
-    g.LINETI = num(t, "LINETI");
-    g.NRO_LIN = num(t, "NRO_LIN");
-    g.ULT_TER = num(t, "ULT_TER");
-    g.ULT_MOD = num(t, "ULT_MOD");
+    load_settings(t, {"NOMEAG",  "OPCIRPF", "ROTAANTER", "ROTARECEI", "ROTAREANT", "ROTAJAVA", "ROTABACK",
+                      "ROTADOANO", "DIRTRAB", "DIRPROV",  "QUEIMP",    "QUEMOD",    "QUEPAG",   "QUECON",
+                      "MOSIMP",  "MOSTEL",  "MOSCPF",    "COMPAGA",   "IMPBEM",    "IMPBAL",   "ULT_CPF",
+                      "XDRIVE",  "SOESTE",  "OPTTRAN",   "ULTBACK",   "ENV_STAT",  "OPC_TRAN", "OPCFIM",
+                      "MARESQ",  "INIFOL",  "LINETI",    "NRO_LIN",   "ULT_TER",   "ULT_MOD"});
+    g.CPF = g.ULT_CPF;
   }
   store::close_slot(kConfig);
   (void)terminal;
@@ -174,69 +134,23 @@ bool CONFIGURA(const std::string& terminal) {
 }
 
 void CRIACOR() {
-  auto& g = G();
   sync_catalog_settings();
   if (!store::ABERTURA(kColours)) return;
   store::Table& t = store::area(kColours);
   bool ok = terminal_record(kColours, [&](store::Table&) { GRAVACOR(); });
-  if (ok) {
-    g.COR_TEL1 = num(t, "COR_TEL1");
-    g.COR_TEL2 = num(t, "COR_TEL2");
-    g.COR_TEL3 = num(t, "COR_TEL3");
-    g.COR_MENS = num(t, "COR_MENS");
-    g.COR_PEGA = num(t, "COR_PEGA");
-    g.COR_VEXA = num(t, "COR_VEXA");
-    g.COR_FERID = num(t, "COR_FERID");
-    g.COR_ESCOL = num(t, "COR_ESCOL");
-    g.COR_ENCHE = num(t, "COR_ENCHE");
-    g.COR_1_CLI = text(t, "COR_1_CLI");
-    g.COR_2_CLI = text(t, "COR_2_CLI");
-    g.COR_INI = text(t, "COR_INI");
-    g.COR_SAY = text(t, "COR_SAY");
-    g.COR_GET = text(t, "COR_GET");
-    g.COR_CLI_HE = text(t, "COR_CLI_HE");
-    g.COR_ESC_CL = text(t, "COR_ESC_CL");
-    g.COR_ENCH_C = text(t, "COR_ENCH_C");
-  }
+  if (ok) load_settings(t, {COLOUR_FIELDS});
   store::close_slot(kColours);
 }
 
 void GRAVACOR() {
   auto& g = G();
-  bool opened_here = store::slot(kColours) == nullptr;
-  if (opened_here && !store::ABERTURA(kColours)) return;
-  store::Table& t = store::area(kColours);
-  store::select(kColours);
-  // Called with the record just appended (locked) or to change the existing one.
-  bool appended = t.record_locked(t.recno()) && trim(t.get_text("NRO_TERM")) == g.NUSU;
-  if (!appended) {
-    if (!t.seek(g.NUSU) || !store::REC_LOCK(5)) {
-      if (opened_here) store::close_slot(kColours);
-      return;
-    }
+  store::Table* t = store::slot(kColours);
+  // Right after the record was appended (and is locked) its fields are filled in place.
+  if (t && t->record_locked(t->recno()) && trim(t->get_text("NRO_TERM")) == g.NUSU) {
+    put_settings(*t, {COLOUR_FIELDS});
+    return;
   }
-  t.put_number("COR_TEL1", g.COR_TEL1);
-  t.put_number("COR_TEL2", g.COR_TEL2);
-  t.put_number("COR_TEL3", g.COR_TEL3);
-  t.put_number("COR_MENS", g.COR_MENS);
-  t.put_number("COR_PEGA", g.COR_PEGA);
-  t.put_number("COR_VEXA", g.COR_VEXA);
-  t.put_number("COR_FERID", g.COR_FERID);
-  t.put_number("COR_ESCOL", g.COR_ESCOL);
-  t.put_number("COR_ENCHE", g.COR_ENCHE);
-  t.put_text("COR_1_CLI", g.COR_1_CLI);
-  t.put_text("COR_2_CLI", g.COR_2_CLI);
-  t.put_text("COR_INI", g.COR_INI);
-  t.put_text("COR_SAY", g.COR_SAY);
-  t.put_text("COR_GET", g.COR_GET);
-  t.put_text("COR_CLI_HE", g.COR_CLI_HE);
-  t.put_text("COR_ESC_CL", g.COR_ESC_CL);
-  t.put_text("COR_ENCH_C", g.COR_ENCH_C);
-  if (!appended) {
-    t.commit();
-    t.unlock_all();
-  }
-  if (opened_here) store::close_slot(kColours);
+  store_settings_into(kColours, {COLOUR_FIELDS});
 }
 
 void CRIA_SEQ() {
@@ -249,10 +163,7 @@ void CRIA_SEQ() {
     r.put_text("SEQ1", "\x0F");  // printer code 15: condensed type
     r.put_text("IPADRAO", g.IPADRAO);
   });
-  if (ok) {
-    g.NOMEIMP = text(t, "NOMEIMP");
-    g.IPADRAO = text(t, "IPADRAO");
-  }
+  if (ok) load_settings(t, {"NOMEIMP", "IPADRAO"});
   store::close_slot(kPrinter);
 }
 
@@ -285,7 +196,7 @@ void read_office_definitions() {
   }
   // Two stored values are repaired: the old due dates and the old dollar rate.
   int year = 2000 + std::atoi(g.CANOATUAL.c_str());
-  bool old_dates = date_of(t.get_date("VCTO3")) == ymd(2023, 7, 29);
+  bool old_dates = date_from_dtos(t.get_date("VCTO3")) == ymd(2023, 7, 29);
   bool old_dollar = t.get_units("VAL_DOLAR") == 55799;
   if ((old_dates || old_dollar) && store::REC_LOCK(5)) {
     if (old_dates) put_due_dates(t, standard_due_dates(year));
@@ -293,33 +204,14 @@ void read_office_definitions() {
     t.commit();
     t.unlock_all();
   }
-  g.VAL_SEG = t.get_number("VAL_SEG");
-  g.VAL_BYTE = t.get_number("VAL_BYTE");
-  g.VAL_MIN = t.get_number("VAL_MIN");
-  g.COMO_SAL = num(t, "COMO_SAL");
-  g.TEMP_SAL = num(t, "TEMP_SAL");
-  g.TEMP_DES = num(t, "TEMP_DES");
-  g.VAL_CPMF = t.get_number("VAL_CPMF");
-  g.BOL_NOME = t.get_text("BOL_NOME");
-  g.BOL_CNPJ = t.get_text("BOL_CNPJ");
-  g.BOL_CPF = t.get_text("BOL_CPF");
-  g.GERENTE = t.get_text("GERENTE");
-  g.CCT2 = t.get_text("CCT2");
-  g.BOL_NOSNRO = num(t, "BOL_NOSNRO");
-  g.SER_SMTP = t.get_text("SER_SMTP");
-  g.NOM_USUA = t.get_text("NOM_USUA");
-  g.EMA_USUA = t.get_text("EMA_USUA");
-  g.SEN_USUA = t.get_text("SEN_USUA");
-  g.MEMORIZ = t.get_text("MEMORIZ");
-  g.VER_ATUAL = t.get_text("VER_ATUAL");
-  g.PROCESSA = t.get_text("PROCESSA");
-  g.PROGCOMP = t.get_text("PROGCOMP");
-  g.STATRAVA = num(t, "STATRAVA");
+  load_settings(t, {"VAL_SEG",  "VAL_BYTE", "VAL_MIN",  "COMO_SAL",   "TEMP_SAL", "TEMP_DES", "VAL_CPMF",
+                    "BOL_NOME", "BOL_CNPJ", "BOL_CPF",  "GERENTE",    "CCT2",     "BOL_NOSNRO", "SER_SMTP",
+                    "NOM_USUA", "EMA_USUA", "SEN_USUA", "MEMORIZ",    "VER_ATUAL", "PROCESSA", "PROGCOMP",
+                    "STATRAVA", "VAL_DOLAR"});
   g.BOL_BANCO = 341;
   g.VAL_PARTE = 0;
   g.ADATVENC.clear();
-  for (int k = 1; k <= 8; ++k) g.ADATVENC.push_back(date_of(t.get_date("VCTO" + std::to_string(k))));
-  g.NVALDOLAR = t.get_number("VAL_DOLAR");
+  for (int k = 1; k <= 8; ++k) g.ADATVENC.push_back(date_from_dtos(t.get_date("VCTO" + std::to_string(k))));
   char rate[16];
   std::snprintf(rate, sizeof rate, "%6.4f", g.NVALDOLAR);
   g.CVALDOLAR = rate;
@@ -327,34 +219,10 @@ void read_office_definitions() {
 }
 
 void store_leaving_settings() {
-  auto& g = G();
   sync_catalog_settings();
-  bool opened_here = store::slot(kConfig) == nullptr;
-  if (opened_here && !store::ABERTURA(kConfig)) return;
-  store::Table& t = store::area(kConfig);
-  store::select(kConfig);
-  if (t.seek(g.NUSU) && store::REC_LOCK(5)) {
-    t.put_text("NOMEAG", g.NOMEAG);
-    t.put_text("ROTADOANO", g.ROTADOANO);
-    t.put_text("ROTARECEI", g.ROTARECEI);
-    t.put_text("ROTAJAVA", g.ROTAJAVA);
-    t.put_text("ULT_CPF", g.ULT_CPF);
-    t.put_text("DIRTRAB", g.DIRTRAB);
-    t.put_number("OPTTRAN", g.OPTTRAN);
-    t.put_number("SOESTE", g.SOESTE);
-    t.put_date("ULTBACK", dtos(g.ULTBACK));
-    t.put_text("OPCIRPF", g.OPCIRPF);
-    t.put_number("ENV_STAT", g.ENV_STAT);
-    t.put_number("MARESQ", g.MARESQ);
-    t.put_number("INIFOL", g.INIFOL);
-    t.put_number("LINETI", g.LINETI);
-    t.put_number("NRO_LIN", g.NRO_LIN);
-    t.put_number("OPC_TRAN", g.OPC_TRAN);
-    t.put_text("XDRIVE", g.XDRIVE);
-    t.commit();
-    t.unlock_all();
-  }
-  if (opened_here) store::close_slot(kConfig);
+  store_terminal_settings({"NOMEAG", "ROTADOANO", "ROTARECEI", "ROTAJAVA", "ULT_CPF", "DIRTRAB", "OPTTRAN", "SOESTE",
+                           "ULTBACK", "OPCIRPF", "ENV_STAT", "MARESQ", "INIFOL", "LINETI", "NRO_LIN", "OPC_TRAN",
+                           "XDRIVE"});
 }
 
 namespace {

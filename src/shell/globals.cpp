@@ -1,13 +1,13 @@
 #include "shell/globals.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "util/codepage.h"
 
 namespace shell {
 
-std::string cp850(const char8_t* utf8) { return util::utf8_to_cp850(reinterpret_cast<const char*>(utf8)); }
 
 GlobalSettings& G() {
   static GlobalSettings settings;
@@ -65,6 +65,22 @@ std::string date_text(Date d) {
   std::snprintf(buf, sizeof buf, "%02u/%02u/%04d", static_cast<unsigned>(d.day()), static_cast<unsigned>(d.month()),
                 static_cast<int>(d.year()));
   return buf;
+}
+
+std::string date_dtos(Date d) {
+  if (!d.ok()) return "";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                static_cast<unsigned>(d.day()));
+  return buf;
+}
+
+Date date_from_dtos(const std::string& s) {
+  if (s.size() != 8) return Date{};
+  Date d{std::chrono::year{std::atoi(s.substr(0, 4).c_str())},
+         std::chrono::month{static_cast<unsigned>(std::atoi(s.substr(4, 2).c_str()))},
+         std::chrono::day{static_cast<unsigned>(std::atoi(s.substr(6, 2).c_str()))}};
+  return d.ok() ? d : Date{};
 }
 
 }  // namespace shell

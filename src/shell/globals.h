@@ -6,12 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "util/codepage.h"
+
 namespace shell {
 
 using Date = std::chrono::year_month_day;
-
-// CP850 bytes of a UTF-8 literal, for the settings' start values.
-std::string cp850(const char8_t* utf8);
 
 struct GlobalSettings {
   // Years: next, filing year, base year, year before the base year.
@@ -99,7 +98,7 @@ struct GlobalSettings {
   int COMO_SAL = 0;
   int TEMP_SAL = 0, TEMP_DES = 0;
   std::string BOL_NOME, BOL_CNPJ, BOL_CPF, GERENTE, CCT2, SER_SMTP, NOM_USUA, EMA_USUA, SEN_USUA;
-  long BOL_NOSNRO = 0;
+  int BOL_NOSNRO = 0;
   std::string MEMORIZ, VER_ATUAL, PROCESSA = "N", PROGCOMP = "N";
   int STATRAVA = 0;
   int BOL_BANCO = 341;
@@ -135,33 +134,33 @@ struct GlobalSettings {
   // built from them (MONTA_ITENS).
   std::vector<std::string> ALISTIMP = {
       "IRenda modo Receita ", "IRenda modo  VEXA  ", "Atividade Rural     ", "Livro caixa Rural  ",
-      "Darfes              ", "Ganho de capital   ", cp850(u8"Renda variável      "), "carta Personalizada",
+      "Darfes              ", "Ganho de capital   ", u8"Renda variável      "_cp, "carta Personalizada",
       "Avisos e N.Pessoais ", "Livro caixa Normal ", "Valores a cobrar    ", "Cadastro           ",
-      "Comprovante rendime ", "Etiquetas para CD  ", cp850(u8"Relatório do Usuário"), "Historicos"};
+      "Comprovante rendime ", "Etiquetas para CD  ", u8"Relatório do Usuário"_cp, "Historicos"};
   std::vector<std::string> NOMCONT = {"Folha avulsa  "};
-  std::vector<std::string> MODO1OP = {"folha Avulsa       ", "Sicalc Web da Receita", cp850(u8"Darf pré-impresso  ")};
+  std::vector<std::string> MODO1OP = {"folha Avulsa       ", "Sicalc Web da Receita", u8"Darf pré-impresso  "_cp};
   std::vector<std::string> MODOETI = {"Etiquetas          ", "Folha avulsa  "};
   std::vector<std::string> MODETID = {"8 Eti. 116x37 ", "12 Eti. 90x24 ", "2*5 Eti.70x50 ", "Pimaco 8296   "};
-  std::vector<std::string> MODOUNI = {cp850(u8"Folha única")};
+  std::vector<std::string> MODOUNI = {u8"Folha única"_cp};
   std::vector<std::string> NOMEPAGR = {
-      cp850(u8"Tudo na declaração  "), cp850(u8"Tudo menos Balanço "), cp850(u8"Só IR s/Bal e Malha "),
-      cp850(u8"Só IR Sem a Malha  "), "Rendimentos         ", "Rendimentos PFisica", "Pagamentos/Isentos ",
-      cp850(u8"Bens e Dívidas      "), cp850(u8"Resumo c/Balanço   "), cp850(u8"Resumo s/Balanço    "),
-      cp850(u8"Só a Malha fina    ")};
-  std::vector<std::string> NOMEPRUR = {"Todas pag. ", cp850(u8"página 1   "), cp850(u8"página 2   ")};
+      u8"Tudo na declaração  "_cp, u8"Tudo menos Balanço "_cp, u8"Só IR s/Bal e Malha "_cp,
+      u8"Só IR Sem a Malha  "_cp, "Rendimentos         ", "Rendimentos PFisica", "Pagamentos/Isentos ",
+      u8"Bens e Dívidas      "_cp, u8"Resumo c/Balanço   "_cp, u8"Resumo s/Balanço    "_cp,
+      u8"Só a Malha fina    "_cp};
+  std::vector<std::string> NOMEPRUR = {"Todas pag. ", u8"página 1   "_cp, u8"página 2   "_cp};
   std::vector<std::string> NOMEPAGS = {
-      cp850(u8"Toda a declaração"), cp850(u8"Toda s/Balanço"), "IR s/MF e Balanço", "IR  sem a Malha ",
+      u8"Toda a declaração"_cp, u8"Toda s/Balanço"_cp, u8"IR s/MF e Balanço"_cp, "IR  sem a Malha ",
       "Rendimentos     ", "Rendimentos P.Fisica", "Pagamentos/Isento", "Bens/Divida ",
-      cp850(u8"Resumo c/Balanço"), cp850(u8"Resumo s/Balanço"), "Malha Fina  ", "Pag.1 Rural", "Pag.2 Rural"};
+      u8"Resumo c/Balanço"_cp, u8"Resumo s/Balanço"_cp, "Malha Fina  ", "Pag.1 Rural", "Pag.2 Rural"};
   std::vector<std::string> NOMEPAGCV = {"declar.Bens/Div"};
-  std::vector<std::string> NOMECON = {"Individual  ", "Vários      ", "Todos       ", "todas Pastas", "Grupo selec."};
+  std::vector<std::string> NOMECON = {"Individual  ", u8"Vários      "_cp, "Todos       ", "todas Pastas", "Grupo selec."};
   std::vector<int> AQUEIT2 = {1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 2, 1, 4, 1, 1};
   std::vector<int> AQUEIT3 = {11, 11, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   std::string ITEM1, ITEM2, ITEM3, ITEM4;
-  std::string ITEM5 = cp850(u8"5  - Seleção da Impressora");
+  std::string ITEM5 = u8"5  - Seleção da Impressora"_cp;
   std::string ITEM6A = "6a - Mostra as Impressoras ", ITEM6B = "6b - Mostra o texto antes  ",
               ITEM6C = "6c - Copia o texto impresso";
-  std::string ITEM7 = cp850(u8"7  - Número de Vias ");
+  std::string ITEM7 = u8"7  - Número de Vias "_cp;
 };
 
 GlobalSettings& G();
@@ -177,5 +176,8 @@ Date today();
 // Date helpers shared by the shell: days between dates, dd/mm/yyyy text.
 int days_between(Date from, Date to);
 std::string date_text(Date d);
+// "YYYYMMDD" as date fields store it ("" for an empty date), and back.
+std::string date_dtos(Date d);
+Date date_from_dtos(const std::string& yyyymmdd);
 
 }  // namespace shell

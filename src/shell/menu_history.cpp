@@ -180,7 +180,7 @@ int collect_history(const std::string& year4) {
       }
       std::optional<HistoryRecord> record = parse_dec_lines(lines);
       if (!record) {
-        MENS(0, "Arquivo sem dados de declaração: " + fs::path(*it).filename().string());
+        MENS(0, u8"Arquivo sem dados de declaração: "_cp + fs::path(*it).filename().string());
         continue;
       }
       try {

@@ -35,7 +35,17 @@ bool setting(std::string_view name, Ref& out) {
       {"ENV_STAT", &g.ENV_STAT}, {"OPC_TRAN", &g.OPC_TRAN},   {"COMO_SAL", &g.COMO_SAL}, {"TEMP_SAL", &g.TEMP_SAL},
       {"TEMP_DES", &g.TEMP_DES}, {"VER_ATUAL", &g.VER_ATUAL}, {"PROCESSA", &g.PROCESSA}, {"PROGCOMP", &g.PROGCOMP},
       {"VAL_SEG", &g.VAL_SEG},   {"VAL_BYTE", &g.VAL_BYTE},   {"VAL_MIN", &g.VAL_MIN},   {"VAL_CPMF", &g.VAL_CPMF},
-      {"STATRAVA", &g.STATRAVA},
+      {"STATRAVA", &g.STATRAVA}, {"ROTAANTER", &g.ROTAANTER}, {"ROTAREANT", &g.ROTAREANT},
+      {"DIRPROV", &g.DIRPROV},   {"ULT_TER", &g.ULT_TER},     {"ULT_MOD", &g.ULT_MOD},   {"BOL_NOME", &g.BOL_NOME},
+      {"BOL_CNPJ", &g.BOL_CNPJ}, {"BOL_CPF", &g.BOL_CPF},     {"GERENTE", &g.GERENTE},   {"CCT2", &g.CCT2},
+      {"BOL_NOSNRO", &g.BOL_NOSNRO}, {"SER_SMTP", &g.SER_SMTP}, {"NOM_USUA", &g.NOM_USUA}, {"EMA_USUA", &g.EMA_USUA},
+      {"SEN_USUA", &g.SEN_USUA}, {"MEMORIZ", &g.MEMORIZ},     {"VAL_DOLAR", &g.NVALDOLAR},
+      {"COR_TEL1", &g.COR_TEL1}, {"COR_TEL2", &g.COR_TEL2},   {"COR_TEL3", &g.COR_TEL3}, {"COR_MENS", &g.COR_MENS},
+      {"COR_PEGA", &g.COR_PEGA}, {"COR_VEXA", &g.COR_VEXA},   {"COR_FERID", &g.COR_FERID}, {"COR_ESCOL", &g.COR_ESCOL},
+      {"COR_ENCHE", &g.COR_ENCHE}, {"COR_1_CLI", &g.COR_1_CLI}, {"COR_2_CLI", &g.COR_2_CLI}, {"COR_INI", &g.COR_INI},
+      {"COR_SAY", &g.COR_SAY},   {"COR_GET", &g.COR_GET},     {"COR_CLI_HE", &g.COR_CLI_HE},
+      {"COR_ESC_CL", &g.COR_ESC_CL}, {"COR_ENCH_C", &g.COR_ENCH_C}, {"NOMEIMP", &g.NOMEIMP},
+      {"IPADRAO", &g.IPADRAO},
   };
   for (const auto& s : kSettings)
     if (name == s.name) {
@@ -43,14 +53,6 @@ bool setting(std::string_view name, Ref& out) {
       return true;
     }
   return false;
-}
-
-std::string dtos(Date d) {
-  if (!d.ok()) return "";
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                static_cast<unsigned>(d.day()));
-  return buf;
 }
 
 void put(store::Table& t, std::string_view name, const Ref& ref) {
@@ -64,7 +66,7 @@ void put(store::Table& t, std::string_view name, const Ref& ref) {
           if (type == 'N') t.put_number(field, std::atof(std::string(util::trim(*value)).c_str()));
           else t.put_text(field, *value);
         } else if constexpr (std::is_same_v<T, Date>) {
-          t.put_date(field, dtos(*value));
+          t.put_date(field, date_dtos(*value));
         } else {
           if (type == 'N') t.put_number(field, static_cast<double>(*value));
           else if constexpr (std::is_same_v<T, int>) t.put_text(field, std::to_string(*value));
@@ -73,9 +75,32 @@ void put(store::Table& t, std::string_view name, const Ref& ref) {
       ref);
 }
 
-// Positions table 42 on this terminal's record; false when it has none.
-bool on_terminal_record() {
-  store::Table& t = store::area(kTerminalTable);
+// Reads a field into the setting: text trimmed, numbers and dates by type.
+void get(store::Table& t, std::string_view name, const Ref& ref) {
+  int field = t.field_index(name);
+  if (field < 0) return;
+  char type = t.fields()[static_cast<std::size_t>(field)].type;
+  std::visit(
+      [&](auto* value) {
+        using T = std::remove_pointer_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::string>) {
+          *value = type == 'N' ? util::trim(t.get_decimal(field)) : util::trim(t.get_text(field));
+        } else if constexpr (std::is_same_v<T, Date>) {
+          *value = date_from_dtos(t.get_date(field));
+        } else if constexpr (std::is_same_v<T, int>) {
+          *value = static_cast<int>(type == 'N' ? t.get_number(field) : std::atof(t.get_text(field).c_str()));
+        } else {
+          *value = t.get_number(field);
+        }
+      },
+      ref);
+}
+
+bool per_terminal(int n) { return n == kTerminalTable || n == 56 || n == 57; }
+
+// Positions a per-terminal table on this terminal's record; false when it has none.
+bool on_terminal_record(int n = kTerminalTable) {
+  store::Table& t = store::area(n);
   if (!t.seek(G().NUSU)) return false;
   return true;
 }
@@ -106,8 +131,8 @@ bool store_into(int n, std::initializer_list<std::string_view> names) {
     OpenForWrite open(n);
     if (!open.ok()) return false;
     store::Table& t = store::area(n);
-    if (n == kTerminalTable) {
-      if (!on_terminal_record()) return false;
+    if (per_terminal(n)) {
+      if (!on_terminal_record(n)) return false;
     } else {
       t.go_top();
       if (t.eof()) return false;
@@ -137,6 +162,22 @@ bool store_terminal_settings(std::initializer_list<std::string_view> names) {
 }
 
 bool store_office_settings(std::initializer_list<std::string_view> names) { return store_into(kOfficeTable, names); }
+
+bool store_settings_into(int table, std::initializer_list<std::string_view> names) { return store_into(table, names); }
+
+void load_settings(store::Table& t, std::initializer_list<std::string_view> names) {
+  for (auto name : names) {
+    Ref ref;
+    if (setting(name, ref)) get(t, name, ref);
+  }
+}
+
+void put_settings(store::Table& t, std::initializer_list<std::string_view> names) {
+  for (auto name : names) {
+    Ref ref;
+    if (setting(name, ref)) put(t, name, ref);
+  }
+}
 
 ConfigurationTables::ConfigurationTables() {
   try {

@@ -148,7 +148,7 @@ bool BAIXARQ(const std::string& given_version, long size) {
                                    "Recomendamos que desabilite temporariamente o    ",
                                    u8"anti-virus para evitar o bloqueio da instalação. "_cp,
                                    u8"O programa agora será fechado para a instalação  "_cp,
-                                   "e automaticamente abrirá o instalador.Confira!"},
+                                   u8"e automaticamente abrirá o instalador.Confira!"_cp},
           0);
   fs::permissions(target, fs::perms::owner_exec, fs::perm_options::add, ec);
   return platform::run_program({target.string()}, false).started;
