@@ -210,18 +210,23 @@ bool ABREARQ(int n, bool exclusive, const std::string& file, const std::string& 
   close_slot(n);
   std::string path = with_dbf(file);
   std::string name = base_name(path);
+  // The progress window (the check, a creation, an index being built) is closed on the way out.
   struct Progress {
-    bool on;
-    ~Progress() {
-      if (on) g_ui->close_progress();
+    bool shown = false;
+    void show(const std::string& text) {
+      g_ui->progress(text);
+      shown = true;
     }
-  } progress{s.progress_messages};
-  if (progress.on) g_ui->progress("Verificando o Arquivo " + name);
+    ~Progress() {
+      if (shown) g_ui->close_progress();
+    }
+  } progress;
+  if (s.progress_messages) progress.show("Verificando o Arquivo " + name);
 
   if (!file_exists(resolve_path_nocase(path))) {
     if (const auto* layout = layout_for_file(path)) {
       std::string message = created_message_for(path);
-      if (!message.empty()) g_ui->progress(message);
+      if (!message.empty()) progress.show(message);
       try {
         Table::create(path, field_descs(*layout));
       } catch (const StoreError& e) {
@@ -254,7 +259,7 @@ bool ABREARQ(int n, bool exclusive, const std::string& file, const std::string& 
       Table& t = area(n);
       if (missing && i == 0) t.pack();
       std::string message = "Criando o indice " + base_name(wanted[i].cdx) + ".cdx";
-      g_ui->progress(message.substr(0, 79));
+      progress.show(message.substr(0, 79));
       std::string existing = resolve_path_nocase(wanted[i].cdx);
       if (file_exists(existing)) remove_file_if_exists(existing);
       t.create_index(wanted[i].cdx, tag_of(wanted[i].cdx), wanted[i].key);

@@ -19,6 +19,7 @@
 namespace {
 
 QApplication& app() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "main_menu_qt_tests";
   static char* argv[] = {name, nullptr};

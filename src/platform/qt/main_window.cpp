@@ -370,6 +370,11 @@ bool MainWindow::fits_screen(int width, int height) const {
   QSize chrome(0, 0);
   if (grid_->cell_font().width > 0) chrome = sizeHint() - grid_->size();
   if (isVisible()) chrome += frameGeometry().size() - geometry().size();
+  // A menu bar without items and a status bar not yet made take no height now; the
+  // program gives the window both later.
+  const int bar_height = QFontMetrics(font()).height() + 10;
+  if (QMenuBar* bar = menuBar(); bar && bar->actions().isEmpty()) chrome.rheight() += bar_height;
+  if (!findChild<QStatusBar*>(QStringLiteral("status"))) chrome.rheight() += bar_height;
   return width + std::max(0, chrome.width()) <= avail.width() && height + std::max(0, chrome.height()) <= avail.height();
 }
 
@@ -603,10 +608,14 @@ QStatusBar* MainWindow::build_status_bar(Window& w, const std::vector<StatusPart
     const int chars = part.width > 0 ? part.width : static_cast<int>(part.text.size());
     const int pixels = chars * char_w + 2 * label->frameWidth() + 4;
     const bool last = i + 1 == parts.size();
-    if (last)
-      label->setMinimumWidth(pixels);
-    else
+    if (last) {
+      // The last part takes the room that is left: its text (the program writes 250
+      // blanks there) must not widen the window beyond the grid.
+      label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+      label->setMinimumWidth(0);
+    } else {
       label->setFixedWidth(pixels);
+    }
     bar->addWidget(label, last ? 1 : 0);
     w.parts.push_back(label);
   }
