@@ -53,8 +53,8 @@ void exercise(store::CdxFile& file, bool write) {
     }
   }
   if (write) {
-    store::CdxTagSpec spec{"EXTRA", "NOME", "", store::KeyType::kCharacter, 0, false, false};
-    file.add_tag(spec).insert("abc", 1);
+    store::CdxTagSpec desc{"EXTRA", "NOME", "", store::KeyType::kCharacter, 0, false, false};
+    file.add_tag(desc).insert("abc", 1);
     file.flush();
   }
 }

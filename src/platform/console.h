@@ -81,7 +81,7 @@ class Console {
   virtual int last_menu_event() = 0;
 
   // Native windows. Handle 0 is the main window; open_window returns -1 on failure.
-  virtual int open_window(const WindowSpec& spec) = 0;
+  virtual int open_window(const WindowSpec& desc) = 0;
   virtual void close_window(int handle) = 0;
   virtual void set_window_title(int handle, std::string_view title) = 0;
   virtual void activate_window(int handle) = 0;

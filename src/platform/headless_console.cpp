@@ -207,9 +207,9 @@ void HeadlessConsole::clear_typeahead() {
 
 void HeadlessConsole::push_key(int key) { events_.push_front(Event{EventKind::Key, key}); }
 
-int HeadlessConsole::open_window(const WindowSpec& spec) {
+int HeadlessConsole::open_window(const WindowSpec& desc) {
   int handle = next_handle_++;
-  windows_[handle] = HeadlessWindow{spec, {}, {}, 0};
+  windows_[handle] = HeadlessWindow{desc, {}, {}, 0};
   window_order_.push_back(handle);
   return handle;
 }
@@ -222,7 +222,7 @@ void HeadlessConsole::close_window(int handle) {
 }
 
 void HeadlessConsole::set_window_title(int handle, std::string_view title) {
-  if (auto it = windows_.find(handle); it != windows_.end()) it->second.spec.title = std::string(title);
+  if (auto it = windows_.find(handle); it != windows_.end()) it->second.desc.title = std::string(title);
 }
 
 void HeadlessConsole::activate_window(int handle) {

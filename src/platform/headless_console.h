@@ -24,7 +24,7 @@ struct ShownMessage {
 };
 
 struct HeadlessWindow {
-  WindowSpec spec;
+  WindowSpec desc;
   std::vector<MenuNode> menu;
   std::vector<StatusPart> status;
   int timer_seconds = 0;
@@ -77,7 +77,7 @@ class HeadlessConsole : public Console {
   void clear_typeahead() override;
   void push_key(int key) override;
   int last_menu_event() override { return last_menu_; }
-  int open_window(const WindowSpec& spec) override;
+  int open_window(const WindowSpec& desc) override;
   void close_window(int handle) override;
   void set_window_title(int handle, std::string_view title) override;
   void activate_window(int handle) override;

@@ -106,15 +106,15 @@ void LDialog::ghost() { lShow = false; }
 
 bool LDialog::create() {
   if (nHandle >= 0) return true;
-  platform::WindowSpec spec;
-  spec.cells = rect_of(*this);
-  spec.title = native(title_);
-  spec.close_box = lBoxClose;
-  spec.system_menu = lBoxSysMenu;
-  spec.caption = lCaption;
-  spec.colour = attribute_of(cColor.empty() ? csColorWin : cColor);
-  spec.font_name = cFontName;
-  int handle = console().open_window(spec);
+  platform::WindowSpec desc;
+  desc.cells = rect_of(*this);
+  desc.title = native(title_);
+  desc.close_box = lBoxClose;
+  desc.system_menu = lBoxSysMenu;
+  desc.caption = lCaption;
+  desc.colour = attribute_of(cColor.empty() ? csColorWin : cColor);
+  desc.font_name = cFontName;
+  int handle = console().open_window(desc);
   if (handle < 0) {
     layer_diagnostic("Erro ao criar a janela\n" + title_ + "\n" + std::to_string(nTop) + "," + std::to_string(nLeft) +
                      "," + std::to_string(nBottom) + "," + std::to_string(nRight));

@@ -80,9 +80,9 @@ const std::vector<FieldSpec>* layout_for_file(const std::string& path) {
   const auto& s = catalog_settings();
   std::string name = upper(base_name(path));
   for (int n = 1; n <= 94; ++n) {
-    TableSpec spec = table_spec(n, s.year, s.terminal);
-    if (spec.number == 0 || spec.supplied) continue;
-    if (upper(spec.file) == name && !layout_of(n).empty()) return &layout_of(n);
+    TableSpec desc = table_spec(n, s.year, s.terminal);
+    if (desc.number == 0 || desc.supplied) continue;
+    if (upper(desc.file) == name && !layout_of(n).empty()) return &layout_of(n);
   }
   return nullptr;
 }
@@ -91,8 +91,8 @@ std::string created_message_for(const std::string& path) {
   const auto& s = catalog_settings();
   std::string name = upper(base_name(path));
   for (int n = 1; n <= 94; ++n) {
-    TableSpec spec = table_spec(n, s.year, s.terminal);
-    if (spec.number != 0 && upper(spec.file) == name) return spec.created_message;
+    TableSpec desc = table_spec(n, s.year, s.terminal);
+    if (desc.number != 0 && upper(desc.file) == name) return desc.created_message;
   }
   return "";
 }
@@ -146,10 +146,10 @@ Table& area(int n) {
 void select(int n) { g_selected = n; }
 int selected() { return g_selected; }
 
-std::string table_path(const TableSpec& spec) {
+std::string table_path(const TableSpec& desc) {
   const auto& s = catalog_settings();
-  const std::string& folder = spec.in_work_folder ? s.work_folder : spec.in_data_folder ? s.data_folder : s.base_folder;
-  return (fs::path(folder) / with_dbf(spec.file)).string();
+  const std::string& folder = desc.in_work_folder ? s.work_folder : desc.in_data_folder ? s.data_folder : s.base_folder;
+  return (fs::path(folder) / with_dbf(desc.file)).string();
 }
 
 void close_slot(int n) {
@@ -329,9 +329,9 @@ bool ABERTURA(int n, bool exclusive) {
     bool ok = true;
     std::vector<std::string> missing;
     for (int t : {46, 47, 48, 49, 51, 52, 53, 54, 58, 66}) {
-      TableSpec spec = table_spec(t, s.year, s.terminal);
-      if (spec.supplied && !file_exists(resolve_path_nocase(table_path(spec)))) {
-        missing.push_back("Arquivo " + with_dbf(spec.file) + u8" não existe!"_cp);
+      TableSpec desc = table_spec(t, s.year, s.terminal);
+      if (desc.supplied && !file_exists(resolve_path_nocase(table_path(desc)))) {
+        missing.push_back("Arquivo " + with_dbf(desc.file) + u8" não existe!"_cp);
         continue;
       }
       if (!ABERTURA(t) && t <= 58) ok = false;
@@ -339,15 +339,15 @@ bool ABERTURA(int n, bool exclusive) {
     if (!missing.empty()) g_ui->information(missing);
     return ok;
   }
-  TableSpec spec = table_spec(n, s.year, s.terminal);
-  if (spec.number == 0) return false;
-  if (n == 41 && !s.caller_file_41.empty()) spec.file = s.caller_file_41;
-  bool want_exclusive = spec.mode == CatalogOpen::Exclusive || exclusive;
-  std::string path = table_path(spec);
+  TableSpec desc = table_spec(n, s.year, s.terminal);
+  if (desc.number == 0) return false;
+  if (n == 41 && !s.caller_file_41.empty()) desc.file = s.caller_file_41;
+  bool want_exclusive = desc.mode == CatalogOpen::Exclusive || exclusive;
+  std::string path = table_path(desc);
   std::string keys[3], files[3];
-  for (std::size_t i = 0; i < spec.indexes.size() && i < 3; ++i) {
-    keys[i] = spec.indexes[i].key;
-    files[i] = (fs::path(folder_of(path)) / spec.indexes[i].file).string();
+  for (std::size_t i = 0; i < desc.indexes.size() && i < 3; ++i) {
+    keys[i] = desc.indexes[i].key;
+    files[i] = (fs::path(folder_of(path)) / desc.indexes[i].file).string();
   }
   bool ok = ABREARQ(n, want_exclusive, path, keys[0], keys[1], files[1], keys[2], files[2]);
   if (ok && n == 50) {
@@ -422,8 +422,8 @@ bool VER_ATUAZ(int n) {
   std::string marker = marker_field(n);
   if (marker.empty() || n > 21) return false;
   const auto& s = catalog_settings();
-  TableSpec spec = table_spec(n, s.year, s.terminal);
-  std::string path = table_path(spec);
+  TableSpec desc = table_spec(n, s.year, s.terminal);
+  std::string path = table_path(desc);
   // Only the structure is looked at: no index is attached or built here.
   // A slot of its own, so that the table's usual slot (the register's, say) stays as it is.
   constexpr int kCheckSlot = 99;
@@ -443,8 +443,8 @@ bool CORRIGE(const std::string& number, int* counter) {
   std::string marker = marker_field(n);
   if (marker.empty()) return false;
   const auto& s = catalog_settings();
-  TableSpec spec = table_spec(n, s.year, s.terminal);
-  std::string path = resolve_path_nocase(table_path(spec));
+  TableSpec desc = table_spec(n, s.year, s.terminal);
+  std::string path = resolve_path_nocase(table_path(desc));
   if (!file_exists(path)) return false;
   std::string file = fs::path(path).filename().string();
   {
@@ -493,7 +493,7 @@ bool CORRIGE(const std::string& number, int* counter) {
     return false;
   }
   // The indexes are rebuilt at the next opening.
-  for (const auto& idx : spec.indexes)
+  for (const auto& idx : desc.indexes)
     remove_file_if_exists(resolve_path_nocase(index_path(path, idx.file)));
   return true;
 }

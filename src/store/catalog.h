@@ -58,7 +58,7 @@ void select(int n);
 int selected();
 // Full path of a table's file (".dbf" added), resolved as the catalogue does: declaration
 // tables in the data folder, work copies in the work folder, the rest in the base folder.
-std::string table_path(const TableSpec& spec);
+std::string table_path(const TableSpec& desc);
 
 bool ABERTURA(int n, bool exclusive = false);
 bool ABREARQ(int slot_number, bool exclusive, const std::string& file, const std::string& key1 = "",

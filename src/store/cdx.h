@@ -172,9 +172,9 @@ class CdxFile {
   std::vector<std::string> tag_names() const;
   // nullptr when there is no such tag (name compared ignoring case).
   CdxTag* tag(std::string_view name);
-  // Adds an empty tag. With fields known, the spec's key type and length may be left
+  // Adds an empty tag. With fields known, the desc's key type and length may be left
   // 0/character: they are taken from the key expression. Throws when the name exists.
-  CdxTag& add_tag(const CdxTagSpec& spec);
+  CdxTag& add_tag(const CdxTagSpec& desc);
   // Removes a tag and frees its pages; false when there is no such tag.
   bool delete_tag(std::string_view name);
 

@@ -290,26 +290,26 @@ CdxTag* CdxFile::tag(std::string_view name) {
   return it->second.get();
 }
 
-CdxTag& CdxFile::add_tag(const CdxTagSpec& spec) {
+CdxTag& CdxFile::add_tag(const CdxTagSpec& desc) {
   if (read_only_) throw StoreError(path_, "index opened read-only");
   evict_if_needed();
-  std::string name = upper_name(spec.name);
+  std::string name = upper_name(desc.name);
   if (name.empty() || name.size() > 10 || name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") != std::string::npos ||
       (name[0] >= '0' && name[0] <= '9')) {
-    throw StoreError(path_, "bad tag name \"" + spec.name + "\"");
+    throw StoreError(path_, "bad tag name \"" + desc.name + "\"");
   }
   if (tag(name) != nullptr) throw StoreError(path_, "tag " + name + " already exists");
-  std::string key_text = spec.key_expression, for_text = spec.for_expression;
+  std::string key_text = desc.key_expression, for_text = desc.for_expression;
   while (!for_text.empty() && for_text.back() == ' ') for_text.pop_back();
   if (key_text.empty()) throw StoreError(path_, "tag " + name + ": empty key expression");
   if (key_text.size() + for_text.size() + 2 > kPage) throw StoreError(path_, "tag " + name + ": expressions too long");
   std::unique_ptr<CdxTag> t(new CdxTag(this, name, 0));
   t->key_expr_ = key_text;
   t->for_expr_ = for_text;
-  t->descending_ = spec.descending;
-  t->unique_ = spec.unique;
-  t->key_type_ = spec.key_type;
-  t->key_length_ = spec.key_length;
+  t->descending_ = desc.descending;
+  t->unique_ = desc.unique;
+  t->key_type_ = desc.key_type;
+  t->key_length_ = desc.key_length;
   if (fields_ != nullptr) {
     KeyExpression k = KeyExpression::parse(key_text, *fields_, path_);
     t->key_type_ = k.type();

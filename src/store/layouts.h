@@ -49,7 +49,7 @@ const std::vector<FieldSpec>& office_layout(int table);
 const std::vector<FieldSpec>& layout_of(int number);
 
 // The catalogue entry of a table number for this filing year ("23") and terminal ("04").
-// Unknown numbers give a spec with number 0.
+// Unknown numbers give a desc with number 0.
 TableSpec table_spec(int number, const std::string& year, const std::string& terminal);
 // The same where the file depends on the current sub-screen code OPCIR_1 (table 75:
 // "ECACIDAD" on sub-screen 44, else "IDOCIDAD"); the three-argument form takes "IDOCIDAD".

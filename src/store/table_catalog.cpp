@@ -166,29 +166,29 @@ std::vector<IndexFileSpec> index_files(const std::string& file,
 }
 
 TableSpec declaration_spec(int n, const std::string& year) {
-  TableSpec spec;
-  spec.number = n;
-  spec.file = "IMP" + two(n) + year;
-  spec.mode = kShared;
-  spec.in_data_folder = true;
+  TableSpec desc;
+  desc.number = n;
+  desc.file = "IMP" + two(n) + year;
+  desc.mode = kShared;
+  desc.in_data_folder = true;
   const DeclarationKeys& k = kDeclarationKeys[static_cast<std::size_t>(n)];
-  spec.indexes = index_files(spec.file, {k.main, k.second, k.third}, {});
+  desc.indexes = index_files(desc.file, {k.main, k.second, k.third}, {});
   // Tables 10 and 21 announce their creation without the year.
-  spec.created_message = (n == 10 || n == 21) ? "Criando IMP" + two(n) + ".DBF"
-                                              : "Criando " + spec.file + ".DBF";
-  return spec;
+  desc.created_message = (n == 10 || n == 21) ? "Criando IMP" + two(n) + ".DBF"
+                                              : "Criando " + desc.file + ".DBF";
+  return desc;
 }
 
 // Slot 41: a file the caller names beforehand (the loading opens table 21 itself there,
 // while slot 21 holds the work copy of table 01), keys as table 21.
 TableSpec slot41_spec() {
-  TableSpec spec;
-  spec.number = 41;
-  spec.mode = kAsAsked;
-  spec.caller_names_file = true;
+  TableSpec desc;
+  desc.number = 41;
+  desc.mode = kAsAsked;
+  desc.caller_names_file = true;
   const DeclarationKeys& k = kDeclarationKeys[21];
-  for (const char* key : {k.main, k.second, k.third}) spec.indexes.push_back({"", key});
-  return spec;
+  for (const char* key : {k.main, k.second, k.third}) desc.indexes.push_back({"", key});
+  return desc;
 }
 
 }  // namespace
@@ -197,13 +197,13 @@ TableSpec work_copy_spec(int table, const std::string& terminal) {
   if (table < 1 || table > 21 || kWorkCopyKeys[static_cast<std::size_t>(table)] == nullptr) {
     return {};
   }
-  TableSpec spec;
-  spec.number = table + 20;
-  spec.file = "TMP_" + two(table) + terminal;
-  spec.mode = kExclusive;
-  spec.in_work_folder = true;
-  spec.indexes.push_back({spec.file, kWorkCopyKeys[static_cast<std::size_t>(table)]});
-  return spec;
+  TableSpec desc;
+  desc.number = table + 20;
+  desc.file = "TMP_" + two(table) + terminal;
+  desc.mode = kExclusive;
+  desc.in_work_folder = true;
+  desc.indexes.push_back({desc.file, kWorkCopyKeys[static_cast<std::size_t>(table)]});
+  return desc;
 }
 
 TableSpec table_spec(int number, const std::string& year, const std::string& terminal,
@@ -213,17 +213,17 @@ TableSpec table_spec(int number, const std::string& year, const std::string& ter
   if (number == 41) return slot41_spec();
   for (const OfficeEntry& e : office_entries()) {
     if (e.number != number) continue;
-    TableSpec spec;
-    spec.number = number;
-    spec.file = e.file;
-    if (e.suffix == Suffix::Terminal) spec.file += terminal;
-    if (number == 75 && sub_screen == 44) spec.file = "ECACIDAD";
-    spec.mode = e.mode;
-    spec.indexes = index_files(spec.file, e.keys, e.index_files);
-    spec.supplied = e.supplied;
-    spec.only_when_present = number == 45;
-    if (e.created_message != nullptr) spec.created_message = e.created_message;
-    return spec;
+    TableSpec desc;
+    desc.number = number;
+    desc.file = e.file;
+    if (e.suffix == Suffix::Terminal) desc.file += terminal;
+    if (number == 75 && sub_screen == 44) desc.file = "ECACIDAD";
+    desc.mode = e.mode;
+    desc.indexes = index_files(desc.file, e.keys, e.index_files);
+    desc.supplied = e.supplied;
+    desc.only_when_present = number == 45;
+    if (e.created_message != nullptr) desc.created_message = e.created_message;
+    return desc;
   }
   return {};
 }

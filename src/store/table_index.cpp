@@ -301,13 +301,13 @@ void Table::build_index_files(const std::vector<OrderInfo>& defs) {
     j.cdx = CdxFile::create(j.tmp, opt);
     for (const auto& d : defs) {
       if (d.index_path != j.path) continue;
-      CdxTagSpec spec;
-      spec.name = d.tag;
-      spec.key_expression = d.key_expression;
-      spec.for_expression = d.for_expression;
-      spec.descending = d.descending;
-      spec.unique = d.unique;
-      j.tags.push_back(&j.cdx->add_tag(spec));
+      CdxTagSpec desc;
+      desc.name = d.tag;
+      desc.key_expression = d.key_expression;
+      desc.for_expression = d.for_expression;
+      desc.descending = d.descending;
+      desc.unique = d.unique;
+      j.tags.push_back(&j.cdx->add_tag(desc));
     }
   }
   const std::uint32_t count = count_;

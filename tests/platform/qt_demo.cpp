@@ -80,11 +80,11 @@ int main(int argc, char** argv) {
                          {"31/05/2023", "", 0}});
     draw(c);
     if (dialog) {
-      platform::WindowSpec spec;
-      spec.cells = Rect{12, 15, 20, 64};
-      spec.title = util::utf8_to_cp1252("Atenção");
-      spec.close_box = true;
-      int h = c.open_window(spec);
+      platform::WindowSpec desc;
+      desc.cells = Rect{12, 15, 20, 64};
+      desc.title = util::utf8_to_cp1252("Atenção");
+      desc.close_box = true;
+      int h = c.open_window(desc);
       if (small) c.set_font(h, "", 17, 8);  // the dialogs' usual 85 % of the main grid's 10x20
       auto& s = c.screen();
       frame(s, Rect{12, 15, 20, 64}, false, 0x70);

@@ -96,9 +96,9 @@ void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& 
 }
 
 WindowSpec window_at(const Rect& cells) {
-  WindowSpec spec;
-  spec.cells = cells;
-  return spec;
+  WindowSpec desc;
+  desc.cells = cells;
+  return desc;
 }
 
 Event next_event(Console& c) { return c.wait_event(3000); }
@@ -363,11 +363,11 @@ TEST(QtFrontEnd, CellsArePaintedInTheirColoursAndLinesJoinAcrossCells) {
 
 TEST(QtFrontEnd, DialogWindowsButtonsCloseBoxesAndMouseClicks) {
   run([&](Console& c) {
-    WindowSpec spec;
-    spec.cells = Rect{5, 10, 15, 60};
-    spec.title = util::utf8_to_cp1252("Título");
-    spec.close_box = true;
-    const int h = c.open_window(spec);
+    WindowSpec desc;
+    desc.cells = Rect{5, 10, 15, 60};
+    desc.title = util::utf8_to_cp1252("Título");
+    desc.close_box = true;
+    const int h = c.open_window(desc);
     EXPECT_GT(h, 0);
     EXPECT_EQ(c.active_window(), h);
     const int button = c.create_button(h, Rect{13, 20, 13, 29}, "&Ok");

@@ -63,8 +63,8 @@ TEST_P(CdxModelTest, RandomChangesKeepTheTreeEqualToTheModel) {
   std::mt19937 rng(12345);
   {
     auto file = CdxFile::create(path);
-    CdxTagSpec spec{"T", "KEY", "", kind.type, kind.key_length, kind.descending, kind.unique};
-    CdxTag& tag = file->add_tag(spec);
+    CdxTagSpec tag_def{"T", "KEY", "", kind.type, kind.key_length, kind.descending, kind.unique};
+    CdxTag& tag = file->add_tag(tag_def);
     std::vector<std::pair<std::string, std::uint32_t>> present;
     std::uint32_t next_recno = 1;
     const int kOps = kind.key_length >= 200 ? 6000 : 40000;

@@ -342,10 +342,10 @@ TEST(TableCatalog, IndexKeysReferToFieldsOfTheirTable) {
   std::vector<int> numbers = numbers_with_layout();
   for (int n = 22; n <= 41; ++n) numbers.push_back(n);
   for (int n : numbers) {
-    TableSpec spec = table_spec(n, "23", "04");
-    if (spec.number == 0) continue;
+    TableSpec desc = table_spec(n, "23", "04");
+    if (desc.number == 0) continue;
     const auto& fields = layout_of(n);
-    for (const IndexFileSpec& index : spec.indexes) {
+    for (const IndexFileSpec& index : desc.indexes) {
       SCOPED_TRACE("table " + std::to_string(n) + " key " + index.key);
       std::vector<std::string> functions;
       std::vector<std::string> used = key_fields(index.key, &functions);
@@ -366,9 +366,9 @@ TEST(TableCatalog, KeyLengthsOfTheDeclarationTables) {
   const Case cases[] = {{4, 0, 15}, {5, 0, 15}, {6, 0, 13}, {9, 1, 53}, {15, 0, 12},
                         {19, 0, 20}, {20, 1, 29}, {21, 1, 30}};
   for (const Case& c : cases) {
-    TableSpec spec = table_spec(c.table, "23", "01");
-    ASSERT_LT(c.index, spec.indexes.size());
-    auto key = KeyExpression::parse(spec.indexes[c.index].key, descs(layout_of(c.table)));
+    TableSpec desc = table_spec(c.table, "23", "01");
+    ASSERT_LT(c.index, desc.indexes.size());
+    auto key = KeyExpression::parse(desc.indexes[c.index].key, descs(layout_of(c.table)));
     EXPECT_EQ(key.type(), KeyType::kCharacter) << c.table;
     EXPECT_EQ(key.length(), c.length) << c.table;
   }
@@ -404,15 +404,15 @@ TEST(TableCatalog, DeclarationTables) {
       {20, {"CPF", "CPF+CPFHERDE"}}, {21, {"CPF", "NOM_BANCO", "COD_CONTA"}},
   };
   for (const Case& c : cases) {
-    TableSpec spec = table_spec(c.table, "22", "01");
-    SCOPED_TRACE(spec.file);
+    TableSpec desc = table_spec(c.table, "22", "01");
+    SCOPED_TRACE(desc.file);
     std::string nn = (c.table < 10 ? "0" : "") + std::to_string(c.table);
-    EXPECT_EQ(spec.file, "IMP" + nn + "22");
-    ASSERT_EQ(spec.indexes.size(), c.keys.size());
+    EXPECT_EQ(desc.file, "IMP" + nn + "22");
+    ASSERT_EQ(desc.indexes.size(), c.keys.size());
     const char* letters[] = {"", "B", "C"};
     for (std::size_t i = 0; i < c.keys.size(); ++i) {
-      EXPECT_EQ(spec.indexes[i].key, c.keys[i]);
-      EXPECT_EQ(spec.indexes[i].file, spec.file + letters[i]);
+      EXPECT_EQ(desc.indexes[i].key, c.keys[i]);
+      EXPECT_EQ(desc.indexes[i].file, desc.file + letters[i]);
     }
   }
   // Tables 10 and 21 announce their creation without the year.
@@ -460,15 +460,15 @@ TEST(TableCatalog, WorkCopies) {
 }
 
 TEST(TableCatalog, SlotFortyOneOpensTheFileTheCallerNames) {
-  TableSpec spec = table_spec(41, "23", "04");
-  EXPECT_EQ(spec.number, 41);
-  EXPECT_TRUE(spec.caller_names_file);
-  EXPECT_TRUE(spec.file.empty());
-  EXPECT_EQ(spec.mode, CatalogOpen::AsAsked);
-  ASSERT_EQ(spec.indexes.size(), 3u);
-  EXPECT_EQ(spec.indexes[0].key, "CPF");
-  EXPECT_EQ(spec.indexes[1].key, "NOM_BANCO");
-  EXPECT_EQ(spec.indexes[2].key, "COD_CONTA");
+  TableSpec desc = table_spec(41, "23", "04");
+  EXPECT_EQ(desc.number, 41);
+  EXPECT_TRUE(desc.caller_names_file);
+  EXPECT_TRUE(desc.file.empty());
+  EXPECT_EQ(desc.mode, CatalogOpen::AsAsked);
+  ASSERT_EQ(desc.indexes.size(), 3u);
+  EXPECT_EQ(desc.indexes[0].key, "CPF");
+  EXPECT_EQ(desc.indexes[1].key, "NOM_BANCO");
+  EXPECT_EQ(desc.indexes[2].key, "COD_CONTA");
   EXPECT_FALSE(table_spec(21, "23", "04").caller_names_file);
 }
 
@@ -527,19 +527,19 @@ TEST(TableCatalog, OfficeTables) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("table " + std::to_string(c.number));
-    TableSpec spec = table_spec(c.number, "23", "07");
-    EXPECT_EQ(spec.number, c.number);
-    EXPECT_EQ(spec.file, c.file);
-    EXPECT_EQ(spec.mode, c.mode);
-    EXPECT_FALSE(spec.in_data_folder);
-    EXPECT_FALSE(spec.in_work_folder);
-    ASSERT_EQ(spec.indexes.size(), c.indexes.size());
+    TableSpec desc = table_spec(c.number, "23", "07");
+    EXPECT_EQ(desc.number, c.number);
+    EXPECT_EQ(desc.file, c.file);
+    EXPECT_EQ(desc.mode, c.mode);
+    EXPECT_FALSE(desc.in_data_folder);
+    EXPECT_FALSE(desc.in_work_folder);
+    ASSERT_EQ(desc.indexes.size(), c.indexes.size());
     for (std::size_t i = 0; i < c.indexes.size(); ++i) {
-      EXPECT_EQ(spec.indexes[i].file, c.indexes[i].first);
-      EXPECT_EQ(spec.indexes[i].key, c.indexes[i].second);
+      EXPECT_EQ(desc.indexes[i].file, c.indexes[i].first);
+      EXPECT_EQ(desc.indexes[i].key, c.indexes[i].second);
     }
-    EXPECT_EQ(spec.created_message, c.number == 50 ? "Criando DIRETOR.DBF" : "");
-    EXPECT_EQ(spec.only_when_present, c.number == 45);
+    EXPECT_EQ(desc.created_message, c.number == 50 ? "Criando DIRETOR.DBF" : "");
+    EXPECT_EQ(desc.only_when_present, c.number == 45);
   }
   EXPECT_EQ(table_spec(75, "23", "07", 44).file, "ECACIDAD");
   EXPECT_EQ(table_spec(75, "23", "07", 43).file, "IDOCIDAD");
@@ -550,8 +550,8 @@ TEST(TableCatalog, OfficeTables) {
 // A table either comes with the program or has a layout the program creates it with.
 TEST(TableCatalog, SuppliedTablesAreExactlyThoseWithoutLayout) {
   for (int n : kSupplied) {
-    TableSpec spec = table_spec(n, "23", "01");
-    EXPECT_TRUE(spec.supplied) << n;
+    TableSpec desc = table_spec(n, "23", "01");
+    EXPECT_TRUE(desc.supplied) << n;
     EXPECT_TRUE(office_layout(n).empty()) << n;
   }
   for (int n : numbers_with_layout()) {
@@ -559,9 +559,9 @@ TEST(TableCatalog, SuppliedTablesAreExactlyThoseWithoutLayout) {
     EXPECT_FALSE(layout_of(n).empty()) << n;
   }
   for (int n = 42; n <= 94; ++n) {
-    TableSpec spec = table_spec(n, "23", "01");
-    if (spec.number == 0) continue;
-    EXPECT_NE(spec.supplied, !office_layout(n).empty()) << n;
+    TableSpec desc = table_spec(n, "23", "01");
+    if (desc.number == 0) continue;
+    EXPECT_NE(desc.supplied, !office_layout(n).empty()) << n;
   }
 }
 

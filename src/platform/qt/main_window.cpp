@@ -163,13 +163,13 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------- DialogFrame
 
-DialogFrame::DialogFrame(MainWindow& owner, int handle, const WindowSpec& spec, QWidget* parent)
-    : QFrame(parent), owner_(owner), handle_(handle), spec_(spec) {
+DialogFrame::DialogFrame(MainWindow& owner, int handle, const WindowSpec& desc, QWidget* parent)
+    : QFrame(parent), owner_(owner), handle_(handle), spec_(desc) {
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   setLineWidth(2);
   setAutoFillBackground(true);
   recolour();
-  if (spec.caption) {
+  if (desc.caption) {
     title_bar_ = new QWidget(this);
     title_bar_->setAutoFillBackground(true);
     QPalette tp = title_bar_->palette();
@@ -178,12 +178,12 @@ DialogFrame::DialogFrame(MainWindow& owner, int handle, const WindowSpec& spec, 
     title_bar_->setPalette(tp);
     auto* layout = new QHBoxLayout(title_bar_);
     layout->setContentsMargins(6, 2, 2, 2);
-    title_ = new QLabel(native_text(spec.title), title_bar_);
+    title_ = new QLabel(native_text(desc.title), title_bar_);
     QFont bold = title_->font();
     bold.setBold(true);
     title_->setFont(bold);
     layout->addWidget(title_, 1);
-    if (spec.close_box) {
+    if (desc.close_box) {
       close_ = new QToolButton(title_bar_);
       close_->setObjectName(QStringLiteral("close_box"));
       close_->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
@@ -194,7 +194,7 @@ DialogFrame::DialogFrame(MainWindow& owner, int handle, const WindowSpec& spec, 
                        [this] { owner_.post(Event{EventKind::Close, handle_}); });
     }
   }
-  body_ = new GridView(owner, spec.cells, this);
+  body_ = new GridView(owner, desc.cells, this);
   setObjectName(QStringLiteral("window_%1").arg(handle));
 }
 
@@ -400,20 +400,20 @@ void MainWindow::apply_main_font(int width, int height, const QString& family) {
 
 // ---- windows
 
-int MainWindow::open_window(const WindowSpec& spec) {
-  if (!valid_rect(spec.cells)) return -1;
+int MainWindow::open_window(const WindowSpec& desc) {
+  if (!valid_rect(desc.cells)) return -1;
   const int handle = next_handle_++;
   const auto now = screen_.snapshot();
   for (auto& [h, open] : windows_)
-    if (open.view) open.view->cover(spec.cells, now);
-  auto* frame = new DialogFrame(*this, handle, spec, this);
+    if (open.view) open.view->cover(desc.cells, now);
+  auto* frame = new DialogFrame(*this, handle, desc, this);
   Window w;
   w.frame = frame;
   w.view = frame->body();
-  w.cells = spec.cells;
-  w.font_name = spec.font_name;
+  w.cells = desc.cells;
+  w.font_name = desc.font_name;
   const CellFont& main_font = grid_->cell_font();
-  frame->body()->set_font(make_cell_font(QString::fromStdString(spec.font_name), main_font.width, main_font.height));
+  frame->body()->set_font(make_cell_font(QString::fromStdString(desc.font_name), main_font.width, main_font.height));
   windows_[handle] = w;
   stack_.push_back(handle);
   active_ = handle;

@@ -64,7 +64,7 @@ class GridView : public QWidget {
 // A dialog window: a frame with a title bar over a cell rectangle of the main grid.
 class DialogFrame : public QFrame {
  public:
-  DialogFrame(MainWindow& owner, int handle, const WindowSpec& spec, QWidget* parent);
+  DialogFrame(MainWindow& owner, int handle, const WindowSpec& desc, QWidget* parent);
   GridView* body() const { return body_; }
   void set_title(const QString& title);
   void recolour();  // background from the palette
@@ -93,7 +93,7 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   // Requests of the program (GUI thread).
-  int open_window(const WindowSpec& spec);
+  int open_window(const WindowSpec& desc);
   void close_window(int handle);
   void set_window_title(int handle, const std::string& title);
   void activate_window(int handle);

@@ -112,8 +112,8 @@ int QtConsole::last_menu_event() {
   return channel_.last_menu;
 }
 
-int QtConsole::open_window(const WindowSpec& spec) {
-  return request([spec](MainWindow& w) { return w.open_window(spec); }, -1);
+int QtConsole::open_window(const WindowSpec& desc) {
+  return request([desc](MainWindow& w) { return w.open_window(desc); }, -1);
 }
 
 void QtConsole::close_window(int handle) {

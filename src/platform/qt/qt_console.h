@@ -32,7 +32,7 @@ class QtConsole final : public Console {
   void clear_typeahead() override;
   void push_key(int key) override;
   int last_menu_event() override;
-  int open_window(const WindowSpec& spec) override;
+  int open_window(const WindowSpec& desc) override;
   void close_window(int handle) override;
   void set_window_title(int handle, std::string_view title) override;
   void activate_window(int handle) override;
