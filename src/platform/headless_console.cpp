@@ -200,9 +200,9 @@ bool HeadlessConsole::event_pending() {
 }
 
 void HeadlessConsole::clear_typeahead() {
-  // Typed-ahead keys are the events already produced; the rest of the script is
-  // what the user types later and stays.
-  events_.clear();
+  // Typed-ahead keys and menu picks are the events already produced; a close-box click
+  // or a button press is not typing and stays, as the rest of the script does.
+  std::erase_if(events_, [](const Event& e) { return e.kind == EventKind::Key || e.kind == EventKind::Menu; });
 }
 
 void HeadlessConsole::push_key(int key) { events_.push_front(Event{EventKind::Key, key}); }
