@@ -40,18 +40,18 @@ Date ymd(int y, unsigned m, unsigned d) { return Date{std::chrono::year{y}, std:
       "COR_ENCHE", "COR_1_CLI", "COR_2_CLI", "COR_INI", "COR_SAY", "COR_GET", "COR_CLI_HE", "COR_ESC_CL", \
       "COR_ENCH_C"
 
-// Positions table `n` on the record of this terminal; appends it (filled by `fill`)
+// Positions table `n` on the record of `terminal`; appends it (filled by `fill`)
 // under the append wait when missing. False when there is no record and none could be added.
-bool terminal_record(int n, const std::function<void(store::Table&)>& fill) {
+bool terminal_record(int n, const std::string& terminal, const std::function<void(store::Table&)>& fill) {
   store::Table& t = store::area(n);
-  if (t.seek(G().NUSU)) return true;
+  if (t.seek(terminal)) return true;
   store::select(n);
   if (!store::ADD_REC(5)) return false;
-  t.put_text("NRO_TERM", G().NUSU);
+  t.put_text("NRO_TERM", terminal);
   fill(t);
   t.commit();
   t.unlock_all();
-  return t.seek(G().NUSU);
+  return t.seek(terminal);
 }
 
 // The eight quota due dates of the filing year.
@@ -92,7 +92,7 @@ bool CONFIGURA(const std::string& terminal) {
     return false;
   }
   store::Table& t = store::area(kConfig);
-  bool ok = terminal_record(kConfig, [&](store::Table& r) {
+  bool ok = terminal_record(kConfig, terminal, [&](store::Table& r) {
     r.put_text("ROTAANTER", home_folder("Rendax20" + g.CANOANTER));
     r.put_text("ROTADOANO", without_separator(g.ROTADEF));
     r.put_text("ROTARECEI", default_official_folder(g.CANOATUAL));
@@ -129,7 +129,6 @@ bool CONFIGURA(const std::string& terminal) {
     g.CPF = g.ULT_CPF;
   }
   store::close_slot(kConfig);
-  (void)terminal;
   return true;
 }
 
@@ -137,7 +136,7 @@ void CRIACOR() {
   sync_catalog_settings();
   if (!store::ABERTURA(kColours)) return;
   store::Table& t = store::area(kColours);
-  bool ok = terminal_record(kColours, [&](store::Table&) { GRAVACOR(); });
+  bool ok = terminal_record(kColours, G().NUSU, [&](store::Table&) { GRAVACOR(); });
   if (ok) load_settings(t, {COLOUR_FIELDS});
   store::close_slot(kColours);
 }
@@ -157,7 +156,7 @@ void CRIA_SEQ() {
   auto& g = G();
   if (!store::ABERTURA(kPrinter)) return;
   store::Table& t = store::area(kPrinter);
-  bool ok = terminal_record(kPrinter, [&](store::Table& r) {
+  bool ok = terminal_record(kPrinter, G().NUSU, [&](store::Table& r) {
     r.put_text("NOMEIMP", "NAO DOS");
     r.put_text("SEQ0", "\x12");  // printer code 18: normal type
     r.put_text("SEQ1", "\x0F");  // printer code 15: condensed type
